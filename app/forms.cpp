@@ -1,0 +1,93 @@
+#include "app/forms.h"
+
+#include "manage/AddB.h"
+#include "manage/EditB.h"
+#include "manage/frmMenu.h"
+#include "manage/frmSettings.h"
+#include "reminder/frmMain.h"
+
+#include <QPointer>
+
+namespace candlewatcher {
+
+namespace {
+
+FormsEnvironment& SharedEnvironment() {
+    static FormsEnvironment environment;
+    return environment;
+}
+
+// QPointer forgets a window that Qt deleted (the list window deletes itself on close).
+QPointer<frmMain> g_main;
+QPointer<frmMenu> g_menu;
+QPointer<AddB> g_add;
+QPointer<EditB> g_edit;
+QPointer<frmSettings> g_settings;
+
+// The pointer is stored before Form_Load runs, so that a window referred to while its own load handling
+// runs (the list window's first refill reaches the panel, which reaches the settings dialog) is not
+// created twice.
+template <typename Window> Window& Reference(QPointer<Window>& slot) {
+    if (!slot) {
+        slot = new Window();
+        slot->Form_Load();
+    }
+    return *slot;
+}
+
+template <typename Window> void Destroy(QPointer<Window>& slot) {
+    delete slot.data();
+    slot = nullptr;
+}
+
+} // namespace
+
+void Forms::SetEnvironment(FormsEnvironment environment) {
+    SharedEnvironment() = std::move(environment);
+}
+
+const FormsEnvironment& Forms::Environment() {
+    return SharedEnvironment();
+}
+
+frmMain& Forms::Main() {
+    return Reference(g_main);
+}
+frmMenu& Forms::Menu() {
+    return Reference(g_menu);
+}
+AddB& Forms::Add() {
+    return Reference(g_add);
+}
+EditB& Forms::Edit() {
+    return Reference(g_edit);
+}
+frmSettings& Forms::Settings() {
+    return Reference(g_settings);
+}
+
+bool Forms::MainExists() {
+    return !g_main.isNull();
+}
+bool Forms::MenuExists() {
+    return !g_menu.isNull();
+}
+bool Forms::AddExists() {
+    return !g_add.isNull();
+}
+bool Forms::EditExists() {
+    return !g_edit.isNull();
+}
+bool Forms::SettingsExists() {
+    return !g_settings.isNull();
+}
+
+void Forms::DestroyAll() {
+    Destroy(g_menu);
+    Destroy(g_add);
+    Destroy(g_edit);
+    Destroy(g_settings);
+    Destroy(g_main);
+}
+
+} // namespace candlewatcher

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "data/date_helpers.h"
+
+#include <filesystem>
+#include <functional>
+
+namespace candlewatcher {
+
+class frmMain;
+class frmMenu;
+class AddB;
+class EditB;
+class frmSettings;
+class SettingsStore;
+
+// What every window works with: where birthday.dat lies, the per-user settings and the clock.
+// The program sets it once in main(); tests set their own temporary directory, store and date.
+struct FormsEnvironment {
+    std::filesystem::path DataDirectory;
+    SettingsStore* Settings = nullptr; // not owned; outlives the windows
+    std::function<CalendarDate()> Today = [] { return candlewatcher::Today(); };
+};
+
+// The window registry. Each window is a single instance, created (and its Form_Load run) the first time
+// anything refers to it, then shown and hidden rather than destroyed. Only the list window is destroyed,
+// when the user closes it and chooses to stay in the tray; the next reference creates it afresh.
+class Forms {
+public:
+    static void SetEnvironment(FormsEnvironment environment);
+    static const FormsEnvironment& Environment();
+
+    static frmMain& Main();
+    static frmMenu& Menu();
+    static AddB& Add();
+    static EditB& Edit();
+    static frmSettings& Settings();
+
+    // Whether a window exists now, without creating it.
+    static bool MainExists();
+    static bool MenuExists();
+    static bool AddExists();
+    static bool EditExists();
+    static bool SettingsExists();
+
+    // Deletes every window, so that the next reference starts from a fresh program (tests, program end).
+    static void DestroyAll();
+};
+
+} // namespace candlewatcher

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QWidget>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace candlewatcher {
+
+// The list window: every stored name, the add, edit, settings and delete buttons and the About frame.
+class frmMenu : public QWidget {
+    Q_OBJECT
+public:
+    frmMenu();
+    void Form_Load();
+
+    // Clears and refills List1 from birthday.dat, then bumps the panel's refresh counter.
+    void RefillList();
+    void BumpRefreshCounter();
+
+    // The stored bytes of every name in List1, in list order: the add and edit dialogs check new names
+    // against these. Each item keeps its record's bytes as item data.
+    std::vector<std::string> ListedNames() const;
+
+    void List1_Click();
+    void List1_DblClick();
+    void Command1_Click(); // Edit
+    void Command2_Click(); // Delete
+    void Command3_Click(); // Add
+    void Command4_Click(); // Settings
+    // Asks whether to stay in the tray; returns whether the window may close.
+    bool Form_QueryUnload();
+
+    QGroupBox* Frame1 = nullptr;
+    QListWidget* List1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::filesystem::path m_dataDirectory;
+};
+
+} // namespace candlewatcher

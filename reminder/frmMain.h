@@ -1,0 +1,71 @@
+#pragma once
+
+#include "reminder/scan.h"
+
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include <array>
+#include <filesystem>
+
+class QLabel;
+class QTimer;
+
+namespace candlewatcher {
+
+class RowMarker;
+class BorderLine;
+
+// The main window: the borderless reminder panel above the bottom right corner of the screen, and the owner
+// of the tray icon through which the user opens and puts away the program's windows.
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int RowCount = 13;
+
+    frmMain();
+    ~frmMain() override;
+
+    // Start-up: counter "0", tray icon, data directory, first refresh, add dialog preset with today's date.
+    void Form_Load();
+    // Reloads the settings, scans birthday.dat, redraws, places and shows or hides the panel.
+    void CheckBirthdays();
+
+    // The refresh counter is Label1's caption; every change of it runs Label1_Change.
+    QString RefreshCounter() const;
+    void SetRefreshCounter(const QString& caption);
+
+    // "TR" once the user has opened the windows from the tray; any other text acts like "RT".
+    QString Tag() const { return m_tag; }
+    void SetTag(const QString& tag) { m_tag = tag; }
+
+    // What a left double click on the tray icon does.
+    void ToggleWindows();
+    // Shows the panel and the list window and sets the tag "TR", as the double click does when the windows
+    // are put away: used when a second start hands over to this instance, and when there is no tray.
+    void OpenWindows();
+    void TrayIcon_Activated(QSystemTrayIcon::ActivationReason reason);
+
+    void tmrBirthday_Timer();
+    void Label1_Change();
+    // Removes the tray icon; the close always goes ahead.
+    void Form_QueryUnload();
+
+    QSystemTrayIcon* TrayIcon() const { return m_trayIcon; }
+    QTimer* tmrBirthday = nullptr;
+    QLabel* Label1 = nullptr; // the refresh counter, never shown
+    std::array<QLabel*, RowCount> Birthday{};
+    std::array<RowMarker*, RowCount> BShape{};
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QString m_tag;
+    QSystemTrayIcon* m_trayIcon = nullptr;
+    std::filesystem::path m_dataDirectory;
+    double m_warn = 1;
+    double m_warnDays = 10;
+};
+
+} // namespace candlewatcher

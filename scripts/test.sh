@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build, then the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the fuzzers for a bounded time. Installs what is missing first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+ctest --test-dir build -j "$jobs" --timeout 600
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and test"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCANDLEWATCHER_SANITIZE=ON -DCANDLEWATCHER_BENCH=OFF
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan -j "$jobs" --timeout 900 -LE e2e
+
+echo "== fuzzing"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCANDLEWATCHER_FUZZ=ON \
+    -DCMAKE_CXX_COMPILER=clang++-14
+cmake --build build-fuzz -j "$jobs"
+ctest --test-dir build-fuzz -j "$jobs" --timeout 300

@@ -1,0 +1,48 @@
+#include "ui/message_box.h"
+
+#include <QQueue>
+
+namespace candlewatcher {
+
+namespace {
+
+bool g_fakeAnswers = false;
+QQueue<QMessageBox::StandardButton> g_answers;
+QStringList g_shownTexts;
+
+} // namespace
+
+QMessageBox::StandardButton MessageBox::Ask(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton defaultButton) {
+    g_shownTexts.append(text);
+    if (g_fakeAnswers || !g_answers.isEmpty()) {
+        return g_answers.isEmpty() ? defaultButton : g_answers.dequeue();
+    }
+    QMessageBox box(icon, QStringLiteral("Candlewatcher"), text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void MessageBox::Warn(QWidget* parent, const QString& text) {
+    Ask(parent, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void MessageBox::SetNextAnswer(QMessageBox::StandardButton answer) {
+    g_answers.enqueue(answer);
+}
+
+void MessageBox::FakeAnswers(bool on) {
+    g_fakeAnswers = on;
+    if (!on) {
+        g_answers.clear();
+    }
+}
+
+QStringList MessageBox::TakeShownTexts() {
+    QStringList texts;
+    texts.swap(g_shownTexts);
+    return texts;
+}
+
+} // namespace candlewatcher
