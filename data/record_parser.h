@@ -1,0 +1,23 @@
+#pragma once
+
+#include "data/birthday_file.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace candlewatcher {
+
+// The records held in the bytes of a birthday file. Tolerates damage rather than refusing it: a UTF-8 byte
+// order mark at the start is skipped, a line may end in CR LF, LF or CR, a last record with fewer than four
+// lines gets its missing fields empty, and a last partial record made only of empty lines is dropped. Every
+// byte of a field other than CR and LF is kept as it is (NUL and invalid UTF-8 included).
+std::vector<BirthdayRecord> ParseBirthdayRecords(std::string_view fileBytes);
+
+// The four lines of a record, each followed by CR LF, appended to out: the form every writer uses.
+void AppendRecordBytes(std::string& out, const BirthdayRecord& record);
+
+// Whether a field would break the layout of the file (it holds CR or LF).
+bool FieldBreaksLine(std::string_view field);
+
+} // namespace candlewatcher
