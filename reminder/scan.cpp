@@ -111,23 +111,12 @@ private:
     std::vector<std::uint32_t> m_records;
 };
 
-// Appends an age in plain decimal: whole numbers as they are, others rounded to 15 significant digits without
-// trailing zeros, so 2026 - 1999.9 reads "26.1" and not the binary residue of the subtraction.
-void AppendAge(std::string& text, double age) {
-    char buffer[32];
-    if (age == std::trunc(age) && std::fabs(age) < 1e15) {
-        const auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int64_t>(age)).ptr;
-        text.append(buffer, end);
-        return;
-    }
-    // d.dddddddddddddde±x: the significant digits and the decimal exponent, laid out again positionally.
-    const auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, age, std::chars_format::scientific, 14).ptr;
-    std::string_view scientific(buffer, static_cast<std::size_t>(end - buffer));
+// Lays out a number given as scientific text ("-d.ddde+x") positionally, without trailing zeros.
+void AppendPositional(std::string& text, std::string_view scientific) {
     const std::size_t e = scientific.find('e');
     int exponent = 0;
-    std::from_chars(scientific.data() + e + (scientific[e + 1] == '+' ? 2 : 1),
-                    scientific.data() + scientific.size(), exponent);
+    const char* exponentText = scientific.data() + e + (scientific[e + 1] == '+' ? 2 : 1);
+    std::from_chars(exponentText, scientific.data() + scientific.size(), exponent);
     std::string_view mantissa = scientific.substr(0, e);
     if (mantissa.front() == '-') {
         text.push_back('-');
@@ -159,6 +148,44 @@ void AppendAge(std::string& text, double age) {
     }
 }
 
+// Appends the age year - birthYear in plain decimal with "." as the decimal point, whatever the locale. Whole
+// numbers are written as they are. Otherwise the age carries no more than 15 significant digits of the
+// larger of the numbers it comes from, since the digits beyond are only the binary residue of a decimal year:
+// 2026 - 1999.9 reads "26.1", not 26.0999999999999. No trailing zeros, and never "-0".
+void AppendAge(std::string& text, int year, double birthYear) {
+    const double age = year - birthYear;
+    char buffer[400];
+    if (age == std::trunc(age) && std::fabs(age) < 1e15) {
+        text.append(buffer,
+                    std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int64_t>(age)).ptr);
+        return;
+    }
+    const double scale =
+        std::max({std::fabs(age), std::fabs(birthYear), std::fabs(static_cast<double>(year))});
+    const int scaleExponent = static_cast<int>(std::floor(std::log10(scale)));
+    if (scaleExponent >= 15) {
+        const auto end =
+            std::to_chars(buffer, buffer + sizeof buffer, age, std::chars_format::scientific, 14).ptr;
+        AppendPositional(text, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+        return;
+    }
+    // Below 1e15 a fixed layout with the decimals the scale leaves is exact; subnormal birth years need the
+    // most (about 340), which the buffer holds.
+    const int decimals = std::min(14 - scaleExponent, 350);
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, age, std::chars_format::fixed, decimals).ptr;
+    std::string_view fixed(buffer, static_cast<std::size_t>(end - buffer));
+    if (decimals > 0) {
+        while (fixed.back() == '0') {
+            fixed.remove_suffix(1);
+        }
+        if (fixed.back() == '.') {
+            fixed.remove_suffix(1);
+        }
+    }
+    text.append(fixed == "-0" ? "0" : fixed);
+}
+
 // Builds the rows; a record's year is read only when it first matches, and then kept for later matches.
 class RowWriter {
 public:
@@ -172,21 +199,21 @@ public:
     // age is left out, as is one too large to be a number.
     void Add(std::uint32_t index, ReminderKind kind, int matchedYear) {
         const BirthdayRecord& record = m_records[index];
-        const double age = matchedYear - Year(index);
-        const bool hasAge = Year(index) != 0 && std::isfinite(age);
+        const double birthYear = Year(index);
+        const bool hasAge = birthYear != 0 && std::isfinite(matchedYear - birthYear);
         std::string text;
         text.reserve(record.Name.size() + 32 + record.Day.size() + record.Month.size());
         text.append(record.Name);
         if (kind == ReminderKind::Today) {
             if (hasAge) {
                 text.append(" (");
-                AppendAge(text, age);
+                AppendAge(text, matchedYear, birthYear);
                 text.push_back(')');
             }
         } else {
             text.append(" (");
             if (hasAge) {
-                AppendAge(text, age);
+                AppendAge(text, matchedYear, birthYear);
                 text.append(" - ");
             }
             text.append(record.Day);
