@@ -14,6 +14,12 @@ namespace candlewatcher {
 // byte of a field other than CR and LF is kept as it is (NUL and invalid UTF-8 included).
 std::vector<BirthdayRecord> ParseBirthdayRecords(std::string_view fileBytes);
 
+// Where a record appended after these bytes can go so that it reads back as a record of its own: straight
+// after them, after a line end that the last line lacks, or only by writing the whole file anew (the bytes
+// end inside a record, or in blank lines that a reader drops and that would shift the new record).
+enum class AppendPlacement { Directly, AfterLineEnd, Rewrite };
+AppendPlacement PlaceAppend(std::string_view fileBytes);
+
 // The four lines of a record, each followed by CR LF, appended to out: the form every writer uses.
 void AppendRecordBytes(std::string& out, const BirthdayRecord& record);
 

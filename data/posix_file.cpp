@@ -1,0 +1,79 @@
+#include "data/posix_file.h"
+
+#include "data/birthday_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include <unistd.h>
+
+namespace candlewatcher {
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+FileDescriptor::~FileDescriptor() {
+    Close();
+}
+
+int FileDescriptor::Close() {
+    if (m_fd < 0)
+        return 0;
+    // Linux releases the descriptor even when close fails, so it is never retried.
+    int result = ::close(m_fd);
+    m_fd = -1;
+    return result == 0 ? 0 : errno;
+}
+
+void ThrowFileError(std::string_view action, const std::filesystem::path& path, int error) {
+    throw BirthdayFileError(std::string(action) + " \"" + path.string() + "\": " + std::strerror(error));
+}
+
+FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& path) {
+    FileBytes bytes;
+    // One byte more than the hint, so that reaching the end costs no extra growth.
+    std::size_t capacity = sizeHint + 1;
+    bytes.Data = std::make_unique_for_overwrite<char[]>(capacity);
+    for (;;) {
+        if (bytes.Size == capacity) {
+            std::size_t grown = capacity * 2;
+            auto larger = std::make_unique_for_overwrite<char[]>(grown);
+            std::memcpy(larger.get(), bytes.Data.get(), bytes.Size);
+            bytes.Data = std::move(larger);
+            capacity = grown;
+        }
+        ssize_t got = ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size);
+        if (got == 0)
+            return bytes;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowFileError("Cannot read", path, errno);
+        }
+        bytes.Size += static_cast<std::size_t>(got);
+    }
+}
+
+int WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (written == 0)
+            return EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+} // namespace candlewatcher

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+namespace candlewatcher {
+
+// Owns a file descriptor and closes it, unchecked, unless Close() was called first to check it.
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int fd)
+        : m_fd(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : m_fd(other.m_fd) {
+        other.m_fd = -1;
+    }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor();
+
+    int Get() const { return m_fd; }
+    bool IsOpen() const { return m_fd >= 0; }
+    // Closes and returns 0, or the errno of a failed close (the descriptor is gone either way).
+    int Close();
+
+private:
+    int m_fd = -1;
+};
+
+// The whole content of a file, read into one buffer that is not cleared first.
+struct FileBytes {
+    std::unique_ptr<char[]> Data;
+    std::size_t Size = 0;
+    std::string_view View() const { return {Data.get(), Size}; }
+};
+
+// Error text naming what failed on which file and the system's reason, as every file operation reports it.
+[[noreturn]] void ThrowFileError(std::string_view action, const std::filesystem::path& path, int error);
+
+// Reads from the current offset to the end of the file, however many reads it takes; sizeHint is the
+// size fstat gave, so one read usually does.
+FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& path);
+
+// Writes all bytes, going on after short writes and interrupted calls. Returns 0 or the errno of the failure.
+int WriteAll(int fd, std::string_view bytes);
+
+} // namespace candlewatcher
