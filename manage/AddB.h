@@ -1,36 +1,18 @@
 #pragma once
 
-#include <QDialog>
-
-#include <filesystem>
-
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include "manage/birthday_dialog.h"
 
 namespace candlewatcher {
 
-// The add dialog. It is hidden, never cleared, so its boxes keep what they held between openings.
-class AddB : public QDialog {
+// The add dialog: OK appends the four boxes as a new record unless the list window already shows the name.
+// The main window presets the date boxes with today's date at start-up.
+class AddB : public BirthdayDialog {
     Q_OBJECT
 public:
     AddB();
     void Form_Load();
 
     void Command1_Click(); // OK
-    void Command2_Click(); // Cancel
-
-    QGroupBox* Frame1 = nullptr;
-    QLineEdit* Text1 = nullptr; // day
-    QLineEdit* Text2 = nullptr; // month
-    QLineEdit* Text3 = nullptr; // year
-    QLineEdit* Text4 = nullptr; // name
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-
-private:
-    std::filesystem::path m_dataDirectory;
 };
 
 } // namespace candlewatcher

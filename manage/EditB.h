@@ -1,21 +1,14 @@
 #pragma once
 
-#include "data/birthday_file.h"
+#include "manage/birthday_dialog.h"
 
-#include <QDialog>
-
-#include <filesystem>
-
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include <string>
 
 namespace candlewatcher {
 
 // The edit dialog. The list window fills it with the chosen record; Label4 keeps the old name, which is
-// also the name the list window's Delete removes.
-class EditB : public QDialog {
+// also the name the list window's Delete removes. The record is found by that name, never by its place.
+class EditB : public BirthdayDialog {
     Q_OBJECT
 public:
     EditB();
@@ -27,20 +20,12 @@ public:
     const std::string& OldName() const { return m_chosen.Name; }
 
     void Command1_Click(); // OK
-    void Command2_Click(); // Cancel
 
-    QGroupBox* Frame1 = nullptr;
-    QLineEdit* Text1 = nullptr; // day
-    QLineEdit* Text2 = nullptr; // month
-    QLineEdit* Text3 = nullptr; // year
-    QLineEdit* Text4 = nullptr; // name
-    QLabel* Label4 = nullptr;   // the old name, never shown
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
+    QLabel* Label4 = nullptr; // the old name, never shown
 
 private:
-    std::filesystem::path m_dataDirectory;
-    // The record as the list window last filled it, as stored: unchanged boxes write these bytes back.
+    // The record as the list window last filled it, as stored: boxes left as shown write these bytes back.
+    // Until the first fill it names the design caption of Label4.
     BirthdayRecord m_chosen{"", "", "", "Label4"};
 };
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,8 @@ class QPushButton;
 
 namespace candlewatcher {
 
-// The list window: every stored name, the add, edit, settings and delete buttons and the About frame.
+// The list window: every stored name, the add, edit, settings and delete buttons and the About frame. It
+// keeps no records, only the names in List1; every click and every refill reads birthday.dat afresh.
 class frmMenu : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +39,10 @@ public:
     // Asks whether to stay in the tray; returns whether the window may close.
     bool Form_QueryUnload();
 
+    // How the program ends when the user chooses to quit. Tests put their own in its place: ending the
+    // application's event loop would end every later modal loop of the test program too.
+    static void SetQuitAction(std::function<void()> action);
+
     QGroupBox* Frame1 = nullptr;
     QListWidget* List1 = nullptr;
     QPushButton* Command1 = nullptr;
@@ -52,6 +58,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // True while RefillList empties the list, whose selection change is no click of the user.
+    bool m_refilling = false;
     std::filesystem::path m_dataDirectory;
 };
 

@@ -1,0 +1,34 @@
+#include "manage/AddB.h"
+
+#include "ui/stored_text.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace candlewatcher {
+
+AddB::AddB()
+    : BirthdayDialog(QStringLiteral("New Birthday"), QStringLiteral("Date :"), 555) {
+    setObjectName(QStringLiteral("AddB"));
+    connect(Command1, &QPushButton::clicked, this, &AddB::Command1_Click);
+}
+
+void AddB::Form_Load() {
+    LoadDataDirectory();
+}
+
+void AddB::Command1_Click() {
+    const std::string name = TypedBytes(Text4->text());
+    if (NameIsListed(name)) {
+        ShowDuplicateName();
+        return;
+    }
+    const BirthdayRecord record{TypedBytes(Text1->text()), TypedBytes(Text2->text()),
+                                TypedBytes(Text3->text()), name};
+    if (!ChangeFile([&record](const BirthdayFile& file) { file.AppendBirthday(record); })) {
+        return;
+    }
+    accept();
+}
+
+} // namespace candlewatcher

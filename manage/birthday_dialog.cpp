@@ -1,0 +1,199 @@
+#include "manage/birthday_dialog.h"
+
+#include "app/forms.h"
+#include "manage/frmMenu.h"
+#include "ui/app_icon.h"
+#include "ui/message_box.h"
+#include "ui/twips.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <exception>
+
+namespace candlewatcher {
+
+namespace {
+
+// The length a box accepts from typing; a longer stored text stays whole until the user shortens it.
+const char* const TypingLimit = "typingLimit";
+
+} // namespace
+
+BirthdayDialog::BirthdayDialog(const QString& frameCaption, const QString& dateCaption,
+                               int dateCaptionWidthTwips) {
+    setWindowTitle(QStringLiteral("Candlewatcher"));
+    setWindowIcon(AppIcon());
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(Twips(2655), Twips(1980));
+
+    Frame1 = new QGroupBox(frameCaption, this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(TwipsRect(60, 60, 2535, 1395));
+
+    Text1 = NewBox(QStringLiteral("Text1"), QStringLiteral("08"), 2, TwipsRect(840, 540, 315, 315));
+    Text1->setToolTip(QStringLiteral("Day"));
+    Text2 = NewBox(QStringLiteral("Text2"), QStringLiteral("07"), 2, TwipsRect(1380, 540, 315, 315));
+    Text2->setToolTip(QStringLiteral("Month"));
+    Text3 = NewBox(QStringLiteral("Text3"), QStringLiteral("2000"), 4, TwipsRect(1920, 540, 495, 315));
+    Text3->setToolTip(QStringLiteral("Year"));
+    Text4 = NewBox(QStringLiteral("Text4"), QString(), 0, TwipsRect(840, 960, 1575, 285));
+
+    Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(TwipsRect(1380, 1560, 1215, 375));
+    Command1->setDefault(true); // Enter anywhere in the dialog is OK
+    Command2 = new QPushButton(QStringLiteral("Cancel"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setGeometry(TwipsRect(60, 1560, 1215, 375));
+
+    b = NewLabel(Frame1, QStringLiteral("b"), dateCaption, TwipsRect(120, 300, dateCaptionWidthTwips, 255));
+    Label1 = NewLabel(Frame1, QStringLiteral("Label1"), QStringLiteral("Person : "),
+                      TwipsRect(120, 960, 675, 255));
+    Label2 = NewLabel(Frame1, QStringLiteral("Label2"), QStringLiteral("/"), TwipsRect(1200, 600, 195, 315));
+    Label3 = NewLabel(Frame1, QStringLiteral("Label3"), QStringLiteral("/"), TwipsRect(1740, 600, 195, 315));
+    Label5 = NewLabel(Frame1, QStringLiteral("Label5"), QStringLiteral("DD"), TwipsRect(840, 300, 315, 255));
+    Label6 = NewLabel(Frame1, QStringLiteral("Label6"), QStringLiteral("MM"), TwipsRect(1380, 300, 315, 195));
+    Label7 =
+        NewLabel(Frame1, QStringLiteral("Label7"), QStringLiteral("YYYY"), TwipsRect(1920, 300, 435, 255));
+    Label8 = NewLabel(Frame1, QStringLiteral("Label8"), QStringLiteral("-"), TwipsRect(1740, 300, 135, 255));
+    Label9 = NewLabel(Frame1, QStringLiteral("Label9"), QStringLiteral("-"), TwipsRect(1200, 300, 195, 195));
+
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Text4);
+    setTabOrder(Text4, Command1);
+    setTabOrder(Command1, Command2);
+    Text1->setFocus();
+
+    connect(Command2, &QPushButton::clicked, this, &BirthdayDialog::Command2_Click);
+}
+
+QLineEdit* BirthdayDialog::NewBox(const QString& name, const QString& text, int maxLength,
+                                  const QRect& geometry) {
+    auto* box = new QLineEdit(Frame1);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    if (maxLength > 0) {
+        box->setProperty(TypingLimit, maxLength);
+        box->setMaxLength(maxLength);
+    }
+    box->setText(text);
+    box->installEventFilter(this);
+    connect(box, &QLineEdit::textEdited, box, [box] { BoxEdited(box); });
+    return box;
+}
+
+QLabel* BirthdayDialog::NewLabel(QWidget* parent, const QString& name, const QString& caption,
+                                 const QRect& geometry) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+void BirthdayDialog::LoadDataDirectory() {
+    m_dataDirectory = Forms::Environment().DataDirectory;
+}
+
+void BirthdayDialog::SetBoxText(QLineEdit* box, const QString& text) {
+    const int limit = box->property(TypingLimit).toInt();
+    if (limit > 0) {
+        box->setMaxLength(std::max<int>(limit, static_cast<int>(text.size())));
+    }
+    box->setText(text);
+}
+
+// A pasted line break would split the record in the file, so it becomes a blank as it arrives. Once the user
+// has shortened an overlong stored text, the box's typing limit closes in on it again.
+void BirthdayDialog::BoxEdited(QLineEdit* box) {
+    QString text = box->text();
+    if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) {
+        const int cursor = box->cursorPosition();
+        const int before = static_cast<int>(text.size());
+        text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        box->setText(text);
+        box->setCursorPosition(std::max(0, cursor - (before - static_cast<int>(text.size()))));
+    }
+    const int limit = box->property(TypingLimit).toInt();
+    if (limit > 0 && box->maxLength() > limit) {
+        box->setMaxLength(std::max<int>(limit, static_cast<int>(box->text().size())));
+    }
+}
+
+bool BirthdayDialog::NameIsListed(const std::string& nameBytes) {
+    const std::vector<std::string> listed = Forms::Menu().ListedNames();
+    return std::find(listed.begin(), listed.end(), nameBytes) != listed.end();
+}
+
+void BirthdayDialog::ShowDuplicateName() {
+    MessageBox::Ask(
+        this, QMessageBox::Warning,
+        QStringLiteral("A birthday with this name already exists.  Please choose a different name."),
+        QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool BirthdayDialog::ChangeFile(const std::function<void(const BirthdayFile&)>& change) {
+    try {
+        change(BirthdayFile(m_dataDirectory));
+        return true;
+    } catch (const std::exception& error) {
+        MessageBox::Warn(
+            this,
+            QStringLiteral("Could not save the birthday: %1").arg(QString::fromLocal8Bit(error.what())));
+        return false;
+    }
+}
+
+void BirthdayDialog::Command2_Click() {
+    reject();
+}
+
+void BirthdayDialog::Text1_GotFocus() {
+    SelectAllSoon(Text1);
+}
+void BirthdayDialog::Text2_GotFocus() {
+    SelectAllSoon(Text2);
+}
+void BirthdayDialog::Text3_GotFocus() {
+    SelectAllSoon(Text3);
+}
+void BirthdayDialog::Text4_GotFocus() {
+    SelectAllSoon(Text4);
+}
+
+// A mouse press places the cursor after the box has taken the focus, which would undo a selection made at
+// once; selecting from the event loop comes after the press.
+void BirthdayDialog::SelectAllSoon(QLineEdit* box) {
+    box->selectAll();
+    QTimer::singleShot(0, box, [box] {
+        if (box->hasFocus()) {
+            box->selectAll();
+        }
+    });
+}
+
+bool BirthdayDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == Text1) {
+            Text1_GotFocus();
+        } else if (watched == Text2) {
+            Text2_GotFocus();
+        } else if (watched == Text3) {
+            Text3_GotFocus();
+        } else if (watched == Text4) {
+            Text4_GotFocus();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace candlewatcher

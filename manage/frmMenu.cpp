@@ -1,0 +1,276 @@
+#include "manage/frmMenu.h"
+
+#include "app/forms.h"
+#include "data/birthday_file.h"
+#include "data/numeric_value.h"
+#include "manage/AddB.h"
+#include "manage/EditB.h"
+#include "manage/frmSettings.h"
+#include "reminder/frmMain.h"
+#include "ui/app_icon.h"
+#include "ui/message_box.h"
+#include "ui/stored_text.h"
+#include "ui/twips.h"
+
+#include <QCloseEvent>
+#include <QCollator>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+
+#include <exception>
+#include <utility>
+
+namespace candlewatcher {
+
+namespace {
+
+std::function<void()>& QuitAction() {
+    static std::function<void()> action = [] {
+        QCoreApplication::exit(0);
+    };
+    return action;
+}
+
+// An item of List1: shows the name legibly and keeps the record's bytes, and sorts alphabetically
+// ignoring case (QListWidget's own order is case-sensitive). Names equal but for case stay in a fixed order.
+class NameItem : public QListWidgetItem {
+public:
+    explicit NameItem(const std::string& nameBytes)
+        : QListWidgetItem(DisplayText(nameBytes)) {
+        setData(Qt::UserRole, QByteArray(nameBytes.data(), static_cast<qsizetype>(nameBytes.size())));
+    }
+
+    bool operator<(const QListWidgetItem& other) const override {
+        static const QCollator collator = [] {
+            QCollator ignoringCase;
+            ignoringCase.setCaseSensitivity(Qt::CaseInsensitive);
+            return ignoringCase;
+        }();
+        const QString mine = text();
+        const QString theirs = other.text();
+        const int order = collator.compare(mine, theirs);
+        if (order != 0) {
+            return order < 0;
+        }
+        return mine < theirs;
+    }
+};
+
+QString Reason(const std::exception& error) {
+    return QString::fromLocal8Bit(error.what());
+}
+
+QPushButton* NewButton(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QLabel* NewLabel(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+} // namespace
+
+frmMenu::frmMenu() {
+    setObjectName(QStringLiteral("frmMenu"));
+    setWindowTitle(QStringLiteral("Candlewatcher"));
+    setWindowIcon(AppIcon());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    // Closing with "stay in the tray" destroys the window; the registry then creates it afresh.
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(Twips(6060), Twips(2895));
+
+    Frame1 = new QGroupBox(QStringLiteral("Birthdays"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(TwipsRect(60, 60, 3975, 2775));
+    List1 = new QListWidget(Frame1);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(TwipsRect(120, 240, 3735, 2400));
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setSortingEnabled(true);
+
+    Command1 = NewButton(this, QStringLiteral("Command1"), QStringLiteral("&Edit Birthday"),
+                         TwipsRect(4140, 1620, 1875, 375));
+    Command1->setEnabled(false);
+    Command2 = NewButton(this, QStringLiteral("Command2"), QStringLiteral("&Delete Birthday"),
+                         TwipsRect(4140, 2040, 1875, 375));
+    Command2->setEnabled(false);
+    Command3 = NewButton(this, QStringLiteral("Command3"), QStringLiteral("&Add Birthday"),
+                         TwipsRect(4140, 1200, 1875, 375));
+    Command4 = NewButton(this, QStringLiteral("Command4"), QStringLiteral("&Settings"),
+                         TwipsRect(4140, 2460, 1875, 375));
+
+    Frame2 = new QGroupBox(QStringLiteral("About"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setGeometry(TwipsRect(4140, 60, 1875, 1035));
+    Label1 = NewLabel(Frame2, QStringLiteral("Label1"), QStringLiteral("Candlewatcher"),
+                      TwipsRect(120, 240, 1275, 195));
+    Label2 = NewLabel(Frame2, QStringLiteral("Label2"),
+                      QStringLiteral("Version %1").arg(QStringLiteral(CANDLEWATCHER_VERSION)),
+                      TwipsRect(120, 480, 1635, 255));
+    Label3 = NewLabel(Frame2, QStringLiteral("Label3"), QStringLiteral("Birthday reminder for the desktop"),
+                      TwipsRect(120, 720, 1635, 255));
+
+    setTabOrder(List1, Command1);
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command3);
+    setTabOrder(Command3, Command4);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!m_refilling && !List1->selectedItems().isEmpty()) {
+            List1_Click();
+        }
+    });
+    connect(List1, &QListWidget::itemDoubleClicked, this, &frmMenu::List1_DblClick);
+    connect(Command1, &QPushButton::clicked, this, &frmMenu::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmMenu::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmMenu::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &frmMenu::Command4_Click);
+}
+
+void frmMenu::Form_Load() {
+    m_dataDirectory = Forms::Environment().DataDirectory;
+    RefillList();
+}
+
+void frmMenu::RefillList() {
+    try {
+        const std::vector<BirthdayRecord> records = BirthdayFile(m_dataDirectory).ReadBirthdays();
+        m_refilling = true;
+        List1->clear();
+        for (const BirthdayRecord& record : records) {
+            List1->addItem(new NameItem(record.Name));
+        }
+        m_refilling = false;
+    } catch (const std::exception& error) {
+        // The list keeps the names it showed; the panel's refresh below meets the same file.
+        m_refilling = false;
+        MessageBox::Warn(this, QStringLiteral("Could not read the birthdays: %1").arg(Reason(error)));
+    }
+    BumpRefreshCounter();
+}
+
+void frmMenu::BumpRefreshCounter() {
+    frmMain& main = Forms::Main();
+    const double counter = NumericValue(main.RefreshCounter().toStdString());
+    main.SetRefreshCounter(QString::number(counter + 1, 'f', QLocale::FloatingPointShortest));
+}
+
+std::vector<std::string> frmMenu::ListedNames() const {
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(List1->count()));
+    for (int row = 0; row < List1->count(); ++row) {
+        const QByteArray bytes = List1->item(row)->data(Qt::UserRole).toByteArray();
+        names.emplace_back(bytes.constData(), static_cast<size_t>(bytes.size()));
+    }
+    return names;
+}
+
+void frmMenu::List1_Click() {
+    Command1->setEnabled(true);
+    Command2->setEnabled(true);
+    const QList<QListWidgetItem*> selected = List1->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    const QByteArray nameBytes = selected.first()->data(Qt::UserRole).toByteArray();
+    const std::string name(nameBytes.constData(), static_cast<size_t>(nameBytes.size()));
+    std::vector<BirthdayRecord> records;
+    try {
+        records = BirthdayFile(m_dataDirectory).ReadBirthdays();
+    } catch (const std::exception& error) {
+        MessageBox::Warn(this, QStringLiteral("Could not read the birthdays: %1").arg(Reason(error)));
+        return;
+    }
+    // Every record is gone through: of several with one name, the last in the file is the one chosen.
+    const BirthdayRecord* chosen = nullptr;
+    for (const BirthdayRecord& record : records) {
+        if (record.Name == name) {
+            chosen = &record;
+        }
+    }
+    if (chosen != nullptr) {
+        Forms::Edit().ShowRecord(*chosen);
+    }
+}
+
+void frmMenu::List1_DblClick() {
+    Command1_Click();
+}
+
+void frmMenu::Command1_Click() {
+    Forms::Edit().exec();
+    RefillList();
+}
+
+// Removes every record named as Label4 of the edit dialog says: the birthday last clicked, whatever the
+// list highlights now.
+void frmMenu::Command2_Click() {
+    const std::string name = Forms::Edit().OldName();
+    try {
+        BirthdayFile(m_dataDirectory).DeleteBirthday(name);
+    } catch (const std::exception& error) {
+        MessageBox::Warn(this, QStringLiteral("Could not delete the birthday: %1").arg(Reason(error)));
+        return;
+    }
+    RefillList();
+}
+
+void frmMenu::Command3_Click() {
+    Forms::Add().exec();
+    RefillList();
+}
+
+void frmMenu::Command4_Click() {
+    Forms::Settings().exec();
+    RefillList();
+}
+
+bool frmMenu::Form_QueryUnload() {
+    const QMessageBox::StandardButton answer = MessageBox::Ask(
+        this, QMessageBox::Question,
+        QStringLiteral(
+            "Quitting Candlewatcher will also remove the system tray icon.  Would you like to minimise "
+            "Candlewatcher instead?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    frmMain& main = Forms::Main();
+    if (answer == QMessageBox::No) {
+        // The main window's close removes the tray icon; then nothing else is to happen.
+        main.close();
+        QuitAction()();
+    } else {
+        main.SetTag(QStringLiteral("RT"));
+        main.hide();
+    }
+    return true;
+}
+
+void frmMenu::SetQuitAction(std::function<void()> action) {
+    QuitAction() = std::move(action);
+}
+
+void frmMenu::closeEvent(QCloseEvent* event) {
+    if (Form_QueryUnload()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+} // namespace candlewatcher
