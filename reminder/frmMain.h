@@ -1,12 +1,17 @@
 #pragma once
 
+// moc cannot parse the C++20 library headers that the core's headers bring in, and needs none of them.
+#ifndef Q_MOC_RUN
+#include "data/date_helpers.h"
 #include "reminder/scan.h"
+#endif
 
 #include <QSystemTrayIcon>
 #include <QWidget>
 
 #include <array>
 #include <filesystem>
+#include <optional>
 
 class QLabel;
 class QTimer;
@@ -51,21 +56,47 @@ public:
     // Removes the tray icon; the close always goes ahead.
     void Form_QueryUnload();
 
+    // Runs the refresh when the local date is no longer the one the last refresh used (midnight, waking
+    // from suspend). Called by a timer every minute and shortly after each midnight.
+    void CheckDateChange();
+
+    // Whether the tray host reports a click as one activation only (a StatusNotifierItem host): that
+    // activation then toggles the windows. Found out when the icon is added; tests may set it.
+    bool SingleActivationToggles() const { return m_singleActivationToggles; }
+    void SetSingleActivationToggles(bool on) { m_singleActivationToggles = on; }
+
     QSystemTrayIcon* TrayIcon() const { return m_trayIcon; }
     QTimer* tmrBirthday = nullptr;
     QLabel* Label1 = nullptr; // the refresh counter, never shown
+    // Row k is Birthday[k] (objectName "Birthday<k>") with its marker BShape[k] ("BShape<k>").
     std::array<QLabel*, RowCount> Birthday{};
     std::array<RowMarker*, RowCount> BShape{};
+    // Line1 to Line6, objectNames "Line1" to "Line6".
+    std::array<BorderLine*, 6> Line{};
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void AddTrayIcon();
+    void ShowRows(const ScanResult& result);
+    void PlacePanel(int rows);
+    void SetBackground(const QColor& color);
+    void ScheduleMidnightCheck();
+
     QString m_tag;
     QSystemTrayIcon* m_trayIcon = nullptr;
     std::filesystem::path m_dataDirectory;
     double m_warn = 1;
     double m_warnDays = 10;
+    bool m_singleActivationToggles = false;
+    // The date the last refresh ran for, failed or not: a failure is reported once, not every minute.
+    std::optional<CalendarDate> m_refreshDate;
+    QTimer* m_dateTimer = nullptr;
+    QTimer* m_midnightTimer = nullptr;
 };
+
+// Whether the session's tray host is a StatusNotifierItem host, asked of the session bus as Qt asks it.
+bool StatusNotifierHostRegistered();
 
 } // namespace candlewatcher

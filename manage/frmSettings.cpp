@@ -1,0 +1,158 @@
+#include "manage/frmSettings.h"
+
+#include "app/forms.h"
+#include "data/settings_store.h"
+#include "ui/app_icon.h"
+#include "ui/message_box.h"
+#include "ui/stored_text.h"
+#include "ui/twips.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace candlewatcher {
+
+QString WarnDaysText(double warnDays) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    const double value = warnDays + 0.0; // no "-0"
+    const double magnitude = std::fabs(value);
+    // Plain digits for every number a person would type; an exponent only for the absurd ones.
+    const bool plain = value == 0 || (magnitude >= 1e-4 && magnitude < 1e15);
+    return locale.toString(value, plain ? 'f' : 'G', QLocale::FloatingPointShortest);
+}
+
+Qt::CheckState WarnCheckState(double warn) {
+    const double rounded = std::nearbyint(warn); // the default rounding mode takes halves to the even one
+    if (rounded == 1) {
+        return Qt::Checked;
+    }
+    if (rounded == 2) {
+        return Qt::PartiallyChecked;
+    }
+    return Qt::Unchecked;
+}
+
+frmSettings::frmSettings() {
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(QStringLiteral("Settings"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(AppIcon());
+    setFixedSize(Twips(4665), Twips(1650));
+
+    Frame1 = new QGroupBox(QStringLiteral("Set Up Birthday"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(TwipsRect(60, 60, 4515, 1035));
+
+    Image1 = new QLabel(Frame1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(TwipsRect(180, 300, 480, 480));
+    Image1->setPixmap(AppIcon().pixmap(Twips(480), Twips(480)));
+
+    // Created in tab order: the day field, the check box, OK.
+    Label1 = new QLabel(QStringLiteral("Warn "), Frame1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(TwipsRect(840, 600, 1635, 195));
+
+    Text1 = new QLineEdit(QStringLiteral("10"), Frame1);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(TwipsRect(1320, 540, 315, 315));
+    Text1->setMaxLength(TypedDaysLength);
+
+    Label2 = new QLabel(QStringLiteral("days in advance"), Frame1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(TwipsRect(1680, 600, 1455, 255));
+
+    Check1 = new QCheckBox(QStringLiteral("Warn about birthdays in advance"), Frame1);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setGeometry(TwipsRect(840, 300, 3615, 195));
+    Check1->setChecked(true);
+
+    Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(TwipsRect(3360, 1200, 1215, 375));
+    Command1->setDefault(true);
+
+    // The label "Warn " runs under the day field; the field must stay on top to be clicked.
+    Text1->raise();
+    setTabOrder(Text1, Check1);
+    setTabOrder(Check1, Command1);
+
+    connect(Command1, &QPushButton::clicked, this, &frmSettings::Command1_Click);
+    connect(Text1, &QLineEdit::textEdited, this, &frmSettings::Text1_Edited);
+    // The greyed state is only ever shown, never chosen: once the user clicks, the box is two-state again.
+    connect(Check1, &QCheckBox::clicked, this, [this] {
+        if (Check1->checkState() != Qt::PartiallyChecked) {
+            Check1->setTristate(false);
+        }
+    });
+}
+
+void frmSettings::Form_Load() {}
+
+void frmSettings::ShowStoredSettings(double warn, double warnDays) {
+    m_shownWarn = warn;
+    m_shownWarnDays = warnDays;
+    const Qt::CheckState state = WarnCheckState(warn);
+    Check1->setTristate(state == Qt::PartiallyChecked);
+    Check1->setCheckState(state);
+    // setText cuts at the maximum length, so the limit grows to fit; it drops back once the user has
+    // shortened the text (Text1_Edited).
+    const QString text = WarnDaysText(warnDays);
+    Text1->setMaxLength(std::max<int>(TypedDaysLength, static_cast<int>(text.size())));
+    Text1->setText(text);
+}
+
+void frmSettings::Text1_Edited() {
+    if (Text1->text().size() <= TypedDaysLength && Text1->maxLength() > TypedDaysLength) {
+        Text1->setMaxLength(TypedDaysLength);
+    }
+}
+
+void frmSettings::Command1_Click() {
+    const QString warnText = QString::number(static_cast<int>(Check1->checkState()));
+    const std::string warnDaysText = TypedBytes(Text1->text());
+    try {
+        SaveWarnSettings(*Forms::Environment().Settings, warnText.toStdString(), warnDaysText);
+    } catch (const std::runtime_error& error) {
+        MessageBox::Warn(
+            this, QStringLiteral("The settings could not be saved: %1").arg(QString::fromUtf8(error.what())));
+        return;
+    }
+    hide();
+}
+
+void frmSettings::keyPressEvent(QKeyEvent* event) {
+    // There is no Cancel: Esc must not close the dialog as QDialog would.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void frmSettings::closeEvent(QCloseEvent* event) {
+    // The close box discards the edits: the controls go back to what is stored.
+    ShowStoredSettings(m_shownWarn, m_shownWarnDays);
+    QDialog::closeEvent(event);
+}
+
+void frmSettings::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        Text1->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+} // namespace candlewatcher

@@ -1,0 +1,371 @@
+#include "reminder/frmMain.h"
+
+#include "app/forms.h"
+#include "data/birthday_file.h"
+#include "data/settings_store.h"
+#include "manage/AddB.h"
+#include "manage/frmMenu.h"
+#include "manage/frmSettings.h"
+#include "reminder/border_line.h"
+#include "reminder/row_marker.h"
+#include "ui/app_icon.h"
+#include "ui/message_box.h"
+#include "ui/stored_text.h"
+#include "ui/twips.h"
+
+#include <QCloseEvent>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace candlewatcher {
+
+namespace {
+
+const QColor LightBlue(192, 192, 255);
+const QColor LightGrey(224, 224, 224);
+const QColor White(255, 255, 255);
+const QColor DarkGrey(128, 128, 128);
+const QColor Black(0, 0, 0);
+
+// Panel layout in twips.
+constexpr int PanelWidth = 2955;
+constexpr int StartHeight = 3195;
+constexpr int RowTop = 60;
+constexpr int RowPitch = 240;
+constexpr int RowHeight = 255;
+constexpr int LabelLeft = 60;
+constexpr int MarkerWidth = 195;
+constexpr int RightMargin = 100;
+constexpr int BottomMargin = 500;
+// With more rows than fit, the last row says how many more there are.
+constexpr int ListedWhenTooMany = frmMain::RowCount - 1;
+
+struct LineDesign {
+    const char* Name;
+    QColor Color;
+    int X1, Y1, X2, Y2;
+};
+
+// Line1 to Line6 at start; CheckBirthdays moves Line3 and Line5 with the panel's lower edge.
+const std::array<LineDesign, 6> LineDesigns{{
+    {"Line1", White, 0, 0, 0, 3180},
+    {"Line2", White, 0, 0, 2940, 0},
+    {"Line3", Black, 0, 3180, 2940, 3180},
+    {"Line4", Black, 2940, 3180, 2940, 0},
+    {"Line5", DarkGrey, 0, 3165, 2940, 3165},
+    {"Line6", DarkGrey, 2925, 0, 2925, 3180},
+}};
+constexpr int Line3 = 2;
+constexpr int Line5 = 4;
+
+void SetLabelBackground(QLabel* label, const QColor& color) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, color);
+    label->setPalette(palette);
+}
+
+QString Warning(const char* what, const std::exception& error) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromUtf8(error.what()));
+}
+
+} // namespace
+
+bool StatusNotifierHostRegistered() {
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher)) {
+        return false;
+    }
+    QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
+    return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+frmMain::frmMain() {
+    setObjectName(QStringLiteral("frmMain"));
+    // A panel that floats over everything, never takes the keyboard from the window the user works in and
+    // has no taskbar entry of its own.
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(QStringLiteral("Candlewatcher"));
+    setWindowIcon(AppIcon());
+    setAutoFillBackground(true);
+    SetBackground(LightBlue);
+    setGeometry(0, 0, Twips(PanelWidth), Twips(StartHeight));
+
+    // Arial where it is installed; fontconfig gives its metric twin (Liberation Sans) elsewhere.
+    QFont rowFont(QStringLiteral("Arial"));
+    rowFont.setStyleHint(QFont::SansSerif);
+    rowFont.setPointSizeF(8.25);
+    rowFont.setWeight(QFont::Normal);
+
+    for (int k = 0; k < RowCount; ++k) {
+        const int top = RowTop + RowPitch * k;
+        // The marker first, so the label lies over it and its text stays readable where they overlap.
+        BShape[k] = new RowMarker(this);
+        BShape[k]->setObjectName(QStringLiteral("BShape%1").arg(k));
+        BShape[k]->setGeometry(TwipsRect(0, top, MarkerWidth, RowHeight));
+        BShape[k]->SetFillColor(LightGrey);
+
+        const bool wide = k >= 11;
+        Birthday[k] = new QLabel(this);
+        Birthday[k]->setObjectName(QStringLiteral("Birthday%1").arg(k));
+        Birthday[k]->setGeometry(TwipsRect(LabelLeft, top, wide ? 2895 : 2835, RowHeight));
+        Birthday[k]->setFont(rowFont);
+        Birthday[k]->setAutoFillBackground(true);
+        Birthday[k]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        Birthday[k]->setTextFormat(Qt::PlainText);
+        Birthday[k]->setWordWrap(false);
+        SetLabelBackground(Birthday[k], wide ? LightGrey : LightBlue);
+    }
+
+    // The frame lies over the rows: the two widest rows reach the panel's right edge.
+    for (std::size_t i = 0; i < LineDesigns.size(); ++i) {
+        const LineDesign& design = LineDesigns[i];
+        Line[i] = new BorderLine(this, design.Color);
+        Line[i]->setObjectName(QString::fromLatin1(design.Name));
+        Line[i]->SetEnds(design.X1, design.Y1, design.X2, design.Y2);
+    }
+
+    Label1 = new QLabel(QStringLiteral("0"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->hide();
+
+    tmrBirthday = new QTimer(this);
+    tmrBirthday->setObjectName(QStringLiteral("tmrBirthday"));
+    tmrBirthday->setInterval(5000);
+    connect(tmrBirthday, &QTimer::timeout, this, &frmMain::tmrBirthday_Timer);
+
+    m_dateTimer = new QTimer(this);
+    m_dateTimer->setInterval(60 * 1000);
+    connect(m_dateTimer, &QTimer::timeout, this, &frmMain::CheckDateChange);
+    m_midnightTimer = new QTimer(this);
+    m_midnightTimer->setSingleShot(true);
+    m_midnightTimer->setTimerType(Qt::VeryCoarseTimer);
+    connect(m_midnightTimer, &QTimer::timeout, this, [this] {
+        CheckDateChange();
+        ScheduleMidnightCheck();
+    });
+}
+
+frmMain::~frmMain() {
+    delete m_trayIcon;
+}
+
+void frmMain::Form_Load() {
+    // The caption already reads "0", so this is no change and runs no refresh.
+    SetRefreshCounter(QStringLiteral("0"));
+    AddTrayIcon();
+    m_dataDirectory = Forms::Environment().DataDirectory;
+    CheckBirthdays();
+
+    const CalendarDate today = Forms::Environment().Today();
+    AddB& add = Forms::Add();
+    add.Text1->setText(QString::number(today.Day));
+    add.Text2->setText(QString::number(today.Month));
+    add.Text3->setText(QString::number(today.Year));
+
+    m_dateTimer->start();
+    ScheduleMidnightCheck();
+}
+
+void frmMain::AddTrayIcon() {
+    m_trayIcon = new QSystemTrayIcon(AppIcon());
+    m_trayIcon->setToolTip(QStringLiteral("Candlewatcher"));
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, &frmMain::TrayIcon_Activated);
+    m_singleActivationToggles = StatusNotifierHostRegistered();
+    m_trayIcon->show();
+}
+
+void frmMain::CheckBirthdays() {
+    const FormsEnvironment& environment = Forms::Environment();
+    const CalendarDate today = environment.Today();
+    m_refreshDate = today;
+
+    WarnSettings settings;
+    try {
+        settings = LoadWarnSettings(*environment.Settings);
+    } catch (const std::exception& error) {
+        // Nothing is drawn from half-known settings: the panel keeps what it showed.
+        MessageBox::Warn(nullptr, Warning("The settings could not be read", error));
+        return;
+    }
+    m_warn = settings.Warn;
+    m_warnDays = settings.WarnDays;
+    Forms::Settings().ShowStoredSettings(m_warn, m_warnDays);
+
+    ScanResult result;
+    try {
+        const BirthdayFile file(m_dataDirectory);
+        const bool found = file.Exists();
+        result = ScanBirthdays(today, m_warn, m_warnDays, found,
+                               found ? file.ReadBirthdays() : std::vector<BirthdayRecord>{});
+    } catch (const std::exception& error) {
+        // An unreadable file is not an empty one: the panel keeps the rows it showed.
+        MessageBox::Warn(nullptr, Warning("The birthdays could not be read", error));
+        return;
+    }
+
+    ShowRows(result);
+    if (result.Rows.empty()) {
+        hide();
+        return;
+    }
+    show();
+    raise();
+    tmrBirthday->start(); // also restarts a running count: every shown refresh stays its five seconds
+}
+
+void frmMain::ShowRows(const ScanResult& result) {
+    const std::vector<ReminderRow>& rows = result.Rows;
+    const bool tooMany = rows.size() > static_cast<std::size_t>(RowCount);
+    const int listed = tooMany ? ListedWhenTooMany : static_cast<int>(rows.size());
+    bool anyToday = false;
+    for (int k = 0; k < listed; ++k) {
+        const ReminderRow& row = rows[static_cast<std::size_t>(k)];
+        const QColor color = row.Kind == ReminderKind::Today ? LightBlue : LightGrey;
+        anyToday = anyToday || row.Kind == ReminderKind::Today;
+        Birthday[k]->setText(DisplayText(row.Text));
+        SetLabelBackground(Birthday[k], color);
+        BShape[k]->SetFillColor(color);
+    }
+    if (tooMany) {
+        // Today's rows come first, so a today row is never among those left out while an upcoming one shows.
+        for (std::size_t i = ListedWhenTooMany; i < rows.size(); ++i) {
+            anyToday = anyToday || rows[i].Kind == ReminderKind::Today;
+        }
+        const std::size_t more = rows.size() - ListedWhenTooMany;
+        Birthday[ListedWhenTooMany]->setText(QStringLiteral("and %1 more").arg(more));
+        SetLabelBackground(Birthday[ListedWhenTooMany], LightGrey);
+        BShape[ListedWhenTooMany]->SetFillColor(LightGrey);
+    }
+    if (result.FileFound && !anyToday) {
+        SetBackground(LightGrey); // never set back: once grey, grey for the rest of the run
+    }
+    int shown = tooMany ? RowCount : listed;
+    if (shown == 0) {
+        Birthday[0]->setText(QStringLiteral("No birthdays"));
+        SetLabelBackground(Birthday[0], LightGrey);
+        BShape[0]->SetFillColor(LightGrey);
+        shown = 1;
+    }
+    PlacePanel(shown);
+}
+
+void frmMain::PlacePanel(int rows) {
+    // Everything in twips; pixels only when the window is given its geometry.
+    const int height = rows * RowPitch + 110;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect full = screen ? screen->geometry() : QRect(0, 0, 0, 0);
+    const double screenLeft = full.x() * double(TwipsPerPixel);
+    const double screenTop = full.y() * double(TwipsPerPixel);
+    const double left = screenLeft + full.width() * double(TwipsPerPixel) - (PanelWidth + RightMargin);
+    const double top = screenTop + full.height() * double(TwipsPerPixel) - (height + BottomMargin);
+    setGeometry(TwipsRect(left, top, PanelWidth, height));
+
+    const LineDesign& line3 = LineDesigns[Line3];
+    Line[Line3]->SetEnds(line3.X1, height - 20, line3.X2, height - 20);
+    const LineDesign& line5 = LineDesigns[Line5];
+    Line[Line5]->SetEnds(line5.X1, height - 30, line5.X2, height - 30);
+}
+
+void frmMain::SetBackground(const QColor& color) {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, color);
+    setPalette(palette);
+}
+
+QString frmMain::RefreshCounter() const {
+    return Label1->text();
+}
+
+void frmMain::SetRefreshCounter(const QString& caption) {
+    if (caption == Label1->text()) {
+        return;
+    }
+    Label1->setText(caption);
+    Label1_Change();
+}
+
+void frmMain::Label1_Change() {
+    CheckBirthdays();
+}
+
+void frmMain::tmrBirthday_Timer() {
+    if (m_tag != QLatin1String("TR")) {
+        hide();
+        tmrBirthday->stop();
+    }
+}
+
+void frmMain::TrayIcon_Activated(QSystemTrayIcon::ActivationReason reason) {
+    // An XEmbed tray reports a double click as a click followed by a double click, so only the double
+    // click may act there; a StatusNotifierItem host reports any activation as a single one.
+    if (reason == QSystemTrayIcon::DoubleClick ||
+        (reason == QSystemTrayIcon::Trigger && m_singleActivationToggles)) {
+        ToggleWindows();
+    }
+}
+
+void frmMain::ToggleWindows() {
+    if (m_tag != QLatin1String("TR")) {
+        show();
+        Forms::Menu().show(); // a new list window refreshes the panel while it is created
+        m_tag = QStringLiteral("TR");
+        return;
+    }
+    hide();
+    if (Forms::MenuExists()) {
+        Forms::Menu().hide();
+    }
+    m_tag = QStringLiteral("RT");
+}
+
+void frmMain::OpenWindows() {
+    show();
+    frmMenu& menu = Forms::Menu();
+    menu.show();
+    menu.raise();
+    menu.activateWindow();
+    m_tag = QStringLiteral("TR");
+}
+
+void frmMain::CheckDateChange() {
+    if (m_refreshDate != Forms::Environment().Today()) {
+        Label1_Change();
+    }
+}
+
+void frmMain::ScheduleMidnightCheck() {
+    // A few seconds after the next local midnight; the check every minute covers a sleeping machine.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime next(now.date().addDays(1), QTime(0, 0, 5));
+    m_midnightTimer->start(static_cast<int>(std::max<qint64>(1000, now.msecsTo(next))));
+}
+
+void frmMain::Form_QueryUnload() {
+    if (m_trayIcon) {
+        m_trayIcon->hide();
+        delete m_trayIcon;
+        m_trayIcon = nullptr;
+    }
+    m_dateTimer->stop();
+    m_midnightTimer->stop();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    Form_QueryUnload();
+    event->accept();
+}
+
+} // namespace candlewatcher
