@@ -1,0 +1,184 @@
+#include "data/birthday_file.h"
+#include "data/record_parser.h"
+
+#include "data_files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace candlewatcher {
+namespace {
+
+using testing_support::ReadBytes;
+using testing_support::TemporaryDirectory;
+using testing_support::WriteBytes;
+namespace fs = std::filesystem;
+
+struct DamagedCase {
+    const char* What;
+    std::string Bytes;
+    std::vector<BirthdayRecord> Records;
+};
+
+void PrintTo(const DamagedCase& c, std::ostream* out) {
+    *out << c.What;
+}
+
+class DamagedFileTest : public ::testing::TestWithParam<DamagedCase> {};
+
+// Each damaged file is read through the file operations, not only the parser, and a rewrite of it writes
+// every record back whole in the regular layout.
+TEST_P(DamagedFileTest, IsReadRecordByRecordAndRewrittenWhole) {
+    const DamagedCase& c = GetParam();
+    EXPECT_EQ(ParseBirthdayRecords(c.Bytes), c.Records) << c.What;
+    TemporaryDirectory dir;
+    BirthdayFile file(dir.Path());
+    WriteBytes(file.DataPath(), c.Bytes);
+    EXPECT_EQ(file.ReadBirthdays(), c.Records) << c.What;
+    file.DeleteBirthday("no such name");
+    std::string expected;
+    for (const BirthdayRecord& record : c.Records)
+        AppendRecordBytes(expected, record);
+    EXPECT_EQ(ReadBytes(file.DataPath()), expected) << c.What;
+}
+
+const std::string kNul("a\0b", 3);
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedFileTest,
+    ::testing::Values(
+        DamagedCase{"empty", "", {}}, DamagedCase{"only a byte order mark", "\xEF\xBB\xBF", {}},
+        DamagedCase{"byte order mark",
+                    "\xEF\xBB\xBF"
+                    "1\r\n2\r\n3\r\nA\r\n",
+                    {{"1", "2", "3", "A"}}},
+        DamagedCase{"no final line end", "1\r\n2\r\n3\r\nA", {{"1", "2", "3", "A"}}},
+        DamagedCase{"LF only", "1\n2\n3\nA\n4\n5\n6\nB\n", {{"1", "2", "3", "A"}, {"4", "5", "6", "B"}}},
+        DamagedCase{"CR only", "1\r2\r3\rA\r4\r5\r6\rB", {{"1", "2", "3", "A"}, {"4", "5", "6", "B"}}},
+        DamagedCase{"mixed line ends",
+                    "1\n2\r3\r\nA\n\r4\r\n5\n6\rB",
+                    {{"1", "2", "3", "A"}, {"", "4", "5", "6"}, {"B", "", "", ""}}},
+        DamagedCase{"trailing blank lines", "1\r\n2\r\n3\r\nA\r\n\r\n\r\n", {{"1", "2", "3", "A"}}},
+        DamagedCase{"partial last record",
+                    "1\r\n2\r\n3\r\nA\r\n7\r\n8\r\n",
+                    {{"1", "2", "3", "A"}, {"7", "8", "", ""}}},
+        DamagedCase{"partial record with its text late", "\r\n\r\nX", {{"", "", "X", ""}}},
+        DamagedCase{"record of empty lines", "\r\n\r\n\r\n\r\n", {{"", "", "", ""}}},
+        DamagedCase{"NUL bytes", kNul + "\r\n2\r\n3\r\n" + kNul, {{kNul, "2", "3", kNul}}},
+        DamagedCase{"invalid UTF-8",
+                    "\xFF\r\n\xC3\r\n\xE9t\xE9\r\n\x80\xBF\r\n",
+                    {{"\xFF", "\xC3", "\xE9t\xE9", "\x80\xBF"}}},
+        DamagedCase{"byte order mark not at the start",
+                    "1\r\n\xEF\xBB\xBF"
+                    "2\r\n3\r\nA\r\n",
+                    {{"1",
+                      "\xEF\xBB\xBF"
+                      "2",
+                      "3", "A"}}}));
+
+TEST(LargeFile, AOneMegabyteLineAndAMillionRecords) {
+    TemporaryDirectory dir;
+    BirthdayFile file(dir.Path());
+    std::string longName(1 << 20, 'n');
+    file.AppendBirthday(BirthdayRecord{"1", "2", "2000", longName});
+    file.ReplaceBirthday(longName, BirthdayRecord{"1", "2", "2000", longName + "x"});
+    ASSERT_EQ(file.ReadBirthdays().size(), 1u);
+    EXPECT_EQ(file.ReadBirthdays()[0].Name.size(), longName.size() + 1);
+
+    std::string bytes;
+    for (int i = 0; i < 1000000; ++i)
+        bytes += "12\r\n5\r\n1980\r\nPerson " + std::to_string(i) + "\r\n";
+    WriteBytes(file.DataPath(), bytes);
+    std::vector<BirthdayRecord> records = file.ReadBirthdays();
+    ASSERT_EQ(records.size(), 1000000u);
+    EXPECT_EQ(records.back(), (BirthdayRecord{"12", "5", "1980", "Person 999999"}));
+}
+
+// What is not a readable ordinary file is refused with BirthdayFileError by every operation, and nothing
+// is created in its place.
+class HostileFileTest : public ::testing::Test {
+protected:
+    void ExpectRefusedEverywhere(const char* what) {
+        auto refused = [&](auto operation) {
+            auto done = std::async(std::launch::async, [&] {
+                try {
+                    operation();
+                } catch (const BirthdayFileError& error) {
+                    return std::string(error.what());
+                }
+                return std::string();
+            });
+            if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+                ADD_FAILURE() << what << ": the operation hangs";
+                std::abort(); // a blocked thread cannot be joined; end here rather than hang the suite
+            }
+            std::string message = done.get();
+            EXPECT_NE(message.find(file.DataPath().string()), std::string::npos) << what << ": " << message;
+        };
+        refused([&] { file.ReadBirthdays(); });
+        refused([&] { file.AppendBirthday(BirthdayRecord{"1", "2", "3", "A"}); });
+        refused([&] { file.ReplaceBirthday("A", BirthdayRecord{"1", "2", "3", "B"}); });
+        refused([&] { file.DeleteBirthday("A"); });
+        EXPECT_FALSE(file.Exists()) << what;
+        EXPECT_FALSE(fs::exists(file.TempPath())) << what;
+    }
+
+    TemporaryDirectory dir;
+    BirthdayFile file{dir.Path()};
+};
+
+TEST_F(HostileFileTest, ADirectoryNamedLikeTheFile) {
+    fs::create_directory(file.DataPath());
+    ExpectRefusedEverywhere("directory");
+}
+
+TEST_F(HostileFileTest, AFifoNeverBlocks) {
+    ASSERT_EQ(::mkfifo(file.DataPath().c_str(), 0600), 0);
+    ExpectRefusedEverywhere("FIFO");
+    EXPECT_TRUE(fs::is_fifo(file.DataPath()));
+}
+
+// A link to a missing file is an error, not an absent file: the records are where the link points (an
+// unmounted disc, say), and a new file must not be started in their stead.
+TEST_F(HostileFileTest, ALinkThatLeadsNowhere) {
+    fs::create_symlink(dir.Path() / "gone" / "birthday.dat", file.DataPath());
+    ExpectRefusedEverywhere("dangling link");
+    EXPECT_FALSE(fs::exists(dir.Path() / "gone"));
+}
+
+// Root reads any file, so the check runs in a child that gives up root first.
+TEST(UnreadableFile, IsRefusedNotReadAsEmpty) {
+    TemporaryDirectory dir;
+    BirthdayFile file(dir.Path());
+    WriteBytes(file.DataPath(), "1\r\n2\r\n3\r\nA\r\n");
+    fs::permissions(file.DataPath(), fs::perms::none);
+    fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        try {
+            file.ReadBirthdays();
+        } catch (const BirthdayFileError& error) {
+            bool named = std::string(error.what()).find("Permission denied") != std::string::npos;
+            ::_exit(named ? 0 : 2);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3)
+        GTEST_SKIP() << "cannot give up root to read as an ordinary user";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: read as if readable, 2: error without the system's reason";
+}
+
+} // namespace
+} // namespace candlewatcher
