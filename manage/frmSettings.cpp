@@ -120,10 +120,12 @@ void frmSettings::Text1_Edited() {
 }
 
 void frmSettings::Command1_Click() {
-    const QString warnText = QString::number(static_cast<int>(Check1->checkState()));
+    // The stored numbers are 0 unchecked, 1 checked, 2 greyed; Qt numbers the last two the other way round.
+    const Qt::CheckState state = Check1->checkState();
+    const std::string warnText = state == Qt::Checked ? "1" : state == Qt::PartiallyChecked ? "2" : "0";
     const std::string warnDaysText = TypedBytes(Text1->text());
     try {
-        SaveWarnSettings(*Forms::Environment().Settings, warnText.toStdString(), warnDaysText);
+        SaveWarnSettings(*Forms::Environment().Settings, warnText, warnDaysText);
     } catch (const std::runtime_error& error) {
         MessageBox::Warn(
             this, QStringLiteral("The settings could not be saved: %1").arg(QString::fromUtf8(error.what())));

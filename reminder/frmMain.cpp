@@ -144,6 +144,7 @@ frmMain::frmMain() {
     tmrBirthday = new QTimer(this);
     tmrBirthday->setObjectName(QStringLiteral("tmrBirthday"));
     tmrBirthday->setInterval(5000);
+    tmrBirthday->setTimerType(Qt::PreciseTimer); // a coarse one may fire a quarter of a second late
     connect(tmrBirthday, &QTimer::timeout, this, &frmMain::tmrBirthday_Timer);
 
     m_dateTimer = new QTimer(this);
@@ -206,10 +207,12 @@ void frmMain::CheckBirthdays() {
 
     ScanResult result;
     try {
+        // Read even when no ordinary file is there: a directory or a dangling link in its place is an
+        // error to report, not an empty list.
         const BirthdayFile file(m_dataDirectory);
-        const bool found = file.Exists();
-        result = ScanBirthdays(today, m_warn, m_warnDays, found,
-                               found ? file.ReadBirthdays() : std::vector<BirthdayRecord>{});
+        const std::vector<BirthdayRecord> records = file.ReadBirthdays();
+        const bool found = !records.empty() || file.Exists();
+        result = ScanBirthdays(today, m_warn, m_warnDays, found, records);
     } catch (const std::exception& error) {
         // An unreadable file is not an empty one: the panel keeps the rows it showed.
         MessageBox::Warn(nullptr, Warning("The birthdays could not be read", error));
