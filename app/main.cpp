@@ -1,0 +1,93 @@
+#include "app/first_paint_trace.h"
+#include "app/forms.h"
+#include "data/birthday_file.h"
+#include "platform/qsettings_store.h"
+#include "reminder/frmMain.h"
+#include "ui/message_box.h"
+#include "ui/single_instance.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+using namespace candlewatcher;
+
+// Wayland lets no client place its own windows, and the panel must sit above the bottom right corner of
+// the screen: in a Wayland session with XWayland, run on X11 unless the user has chosen a platform.
+void PreferX11UnderWayland() {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsSet("DISPLAY")) {
+        return;
+    }
+    const bool wayland = qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+                         qgetenv("XDG_SESSION_TYPE") == QByteArrayLiteral("wayland");
+    if (wayland) {
+        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("xcb"));
+    }
+}
+
+// Without a tray host (GNOME without an extension) the icon is no way in, so the windows open as the
+// double click opens them. A host started together with the program (logging in) gets a moment to appear.
+void OpenWindowsWithoutTray() {
+    constexpr int GraceMs = 3000;
+    constexpr int StepMs = 250;
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(StepMs);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, waited = 0]() mutable {
+        waited += StepMs;
+        if (QSystemTrayIcon::isSystemTrayAvailable() || waited >= GraceMs) {
+            poll->deleteLater();
+            if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+                Forms::Main().OpenWindows();
+            }
+        }
+    });
+    poll->start();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    PreferX11UnderWayland();
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Candlewatcher"));
+    QApplication::setApplicationName(QStringLiteral("Candlewatcher"));
+    // A tray program: closing the list window keeps it running.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const std::filesystem::path dataDirectory = DataDirectory();
+    SingleInstance instance(dataDirectory);
+    switch (instance.Claim()) {
+    case SingleInstance::Outcome::HandedOver:
+        return EXIT_SUCCESS;
+    case SingleInstance::Outcome::NoAnswer:
+        MessageBox::Warn(nullptr, QStringLiteral("Candlewatcher could not start: another Candlewatcher is "
+                                                 "running on %1 and does not answer.")
+                                      .arg(QString::fromStdString(dataDirectory.string())));
+        return EXIT_FAILURE;
+    case SingleInstance::Outcome::Primary:
+        break;
+    }
+
+    QSettingsStore store;
+    Forms::SetEnvironment({dataDirectory, &store, [] {
+                               return Today();
+                           }});
+    // Creating the main window runs its start-up: tray icon, first refresh, add dialog preset.
+    frmMain& main = Forms::Main();
+    TraceFirstPaint(main);
+    QObject::connect(&instance, &SingleInstance::OpenRequested, &main, [] { Forms::Main().OpenWindows(); });
+    OpenWindowsWithoutTray();
+
+    const int status = QApplication::exec();
+    // The windows use the store; they go first.
+    Forms::DestroyAll();
+    return status;
+}
