@@ -6,7 +6,7 @@
 #     source "$(dirname "$0")/lib.sh"
 #     e2e_init "$@"                      # temp dir, artifact dir, cleanup trap; needs $1 and $2 as above
 #     e2e_start_display                  # Xvfb 1280x800 on the first free display from :90, exports DISPLAY
-#     e2e_start_tray                     # trayer, returns once it owns the tray selection
+#     e2e_start_tray                     # trayer, returns once it owns the tray selection (e2e_stop_tray)
 #     e2e_write_birthdays "$(e2e_date d)" "$(e2e_date m)" 1990 "Ann Lee"    # CR LF lines, 4 per record
 #     e2e_start_program                  # copy of the executable beside birthday.dat; sets E2E_PID
 #     panel=$(e2e_wait_panel) || e2e_die "no panel"   # the frameless reminder panel, once on screen
@@ -201,10 +201,19 @@ e2e_tray_ready() {
 # Starts trayer at the top right as the tray host and waits until it owns the tray selection.
 e2e_start_tray() {
     trayer --edge top --align right --widthtype request --height 24 >"$E2E_TMP/trayer.log" 2>&1 &
-    E2E_PIDS+=("$!")
+    E2E_TRAY_PID=$!
+    E2E_PIDS+=("$E2E_TRAY_PID")
     e2e_wait_until 10 e2e_tray_ready || e2e_die "trayer did not become the tray host"
     command -v python3 >/dev/null || sleep 1.5 # without python only the panel's window was seen
     e2e_log "trayer is the tray host"
+}
+
+# Stops trayer and waits until no tray host is left.
+e2e_stop_tray() {
+    kill "$E2E_TRAY_PID" 2>/dev/null
+    wait "$E2E_TRAY_PID" 2>/dev/null
+    e2e_wait_until 5 eval '! e2e_tray_ready' || e2e_die "the tray selection outlived trayer"
+    e2e_log "trayer stopped"
 }
 
 # e2e_date d|m|y [DAYS]: today's (or DAYS later's) day, month or year as plain decimal text.
@@ -375,7 +384,8 @@ e2e_tray_icon() {
 e2e_click() {
     local x y w h
     read -r x y w h < <(e2e_geometry "$1") || return 1
-    xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click --repeat "${3:-1}" --delay 80 "${2:-1}"
+    # No --sync: xdotool's sync waits about 15 s when the pointer is already there.
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) sleep 0.1 click --repeat "${3:-1}" --delay 80 "${2:-1}"
 }
 
 e2e_double_click() {
