@@ -128,7 +128,8 @@ void frmSettings::Command1_Click() {
         SaveWarnSettings(*Forms::Environment().Settings, warnText, warnDaysText);
     } catch (const std::runtime_error& error) {
         MessageBox::Warn(
-            this, QStringLiteral("The settings could not be saved: %1").arg(QString::fromUtf8(error.what())));
+            this,
+            QStringLiteral("Could not save the settings: %1").arg(QString::fromLocal8Bit(error.what())));
         return;
     }
     hide();

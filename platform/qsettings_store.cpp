@@ -12,16 +12,29 @@ QString FromView(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString Reason(QSettings::Status status) {
-    switch (status) {
-    case QSettings::AccessError:
-        return QStringLiteral("it cannot be accessed");
-    case QSettings::FormatError:
-        return QStringLiteral("it is not a valid settings file");
-    case QSettings::NoError:
-        break;
+// QSettings says only that the file could not be accessed; the file and its folder tell the user why.
+QString Reason(const QSettings& settings, const QString& path) {
+    if (settings.status() == QSettings::FormatError) {
+        return QStringLiteral("it is not a settings file");
     }
-    return QString();
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    if (file.isDir()) {
+        return QStringLiteral("a folder of that name is in its place");
+    }
+    if (!folder.exists()) {
+        return QStringLiteral("its folder could not be created");
+    }
+    if (!folder.isDir()) {
+        return QStringLiteral("a file is in the place of its folder");
+    }
+    if (file.exists() && !file.isReadable()) {
+        return QStringLiteral("permission denied");
+    }
+    if (!folder.isWritable() || (file.exists() && !file.isWritable())) {
+        return QStringLiteral("it is read-only");
+    }
+    return QStringLiteral("it could not be written (the disk may be full)");
 }
 
 [[noreturn]] void Fail(const QString& what, const QString& path, const QString& reason) {
@@ -48,7 +61,7 @@ std::string QSettingsStore::GetSetting(std::string_view app, std::string_view se
     }
     QSettings settings(path, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError) {
-        Fail(QStringLiteral("The settings could not be read from"), path, Reason(settings.status()));
+        Fail(QStringLiteral("Cannot read"), path, Reason(settings, path));
     }
     const QVariant value = settings.value(GroupKey(section, key));
     if (!value.isValid()) {
@@ -65,7 +78,7 @@ void QSettingsStore::SaveSetting(std::string_view app, std::string_view section,
     settings.setValue(GroupKey(section, key), FromView(text));
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        Fail(QStringLiteral("The settings could not be saved to"), path, Reason(settings.status()));
+        Fail(QStringLiteral("Cannot write"), path, Reason(settings, path));
     }
 }
 

@@ -74,7 +74,7 @@ void SetLabelBackground(QLabel* label, const QColor& color) {
 }
 
 QString Warning(const char* what, const std::exception& error) {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromUtf8(error.what()));
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(error.what()));
 }
 
 } // namespace
@@ -198,7 +198,7 @@ void frmMain::CheckBirthdays() {
         settings = LoadWarnSettings(*environment.Settings);
     } catch (const std::exception& error) {
         // Nothing is drawn from half-known settings: the panel keeps what it showed.
-        MessageBox::Warn(nullptr, Warning("The settings could not be read", error));
+        MessageBox::Warn(nullptr, Warning("Could not read the settings", error));
         return;
     }
     m_warn = settings.Warn;
@@ -215,7 +215,7 @@ void frmMain::CheckBirthdays() {
         result = ScanBirthdays(today, m_warn, m_warnDays, found, records);
     } catch (const std::exception& error) {
         // An unreadable file is not an empty one: the panel keeps the rows it showed.
-        MessageBox::Warn(nullptr, Warning("The birthdays could not be read", error));
+        MessageBox::Warn(nullptr, Warning("Could not read the birthdays", error));
         return;
     }
 
