@@ -1,0 +1,237 @@
+#include "test_support_manage.h"
+
+#include "app/forms.h"
+
+#include "manage/AddB.h"
+#include "manage/EditB.h"
+#include "manage/frmMenu.h"
+#include "manage/frmSettings.h"
+#include "reminder/frmMain.h"
+#include "ui/message_box.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace candlewatcher;
+using namespace candlewatcher::manage_test;
+
+namespace {
+
+QStringList ShownItems(const frmMenu& menu) {
+    QStringList texts;
+    for (int row = 0; row < menu.List1->count(); ++row) {
+        texts << menu.List1->item(row)->text();
+    }
+    return texts;
+}
+
+// Clicks the row-th item as the user would; the window is shown first.
+void ClickRow(frmMenu& menu, int row) {
+    menu.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    const QRect rect = menu.List1->visualItemRect(menu.List1->item(row));
+    QTest::mouseClick(menu.List1->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+int Counter() {
+    return Forms::Main().RefreshCounter().toInt();
+}
+
+const QString QuitQuestion = QStringLiteral("Quitting Candlewatcher will also remove the system tray icon.  "
+                                            "Would you like to minimise Candlewatcher instead?");
+
+} // namespace
+
+class frmMenuTest : public QObject {
+    Q_OBJECT
+private slots:
+    void listHoldsEveryNameSortedIgnoringCase_data();
+    void listHoldsEveryNameSortedIgnoringCase();
+    void clickLoadsTheLastRecordOfThatName();
+    void deleteRemovesTheLastClickedNameAfterTheHighlightIsGone();
+    void everyRefillRefreshesThePanelOnce_data();
+    void everyRefillRefreshesThePanelOnce();
+    void failingDeleteIsReportedAndChangesNothing();
+    void closingAsksWhetherToStayInTheTray_data();
+    void closingAsksWhetherToStayInTheTray();
+};
+
+void frmMenuTest::listHoldsEveryNameSortedIgnoringCase_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QList<QByteArray>>("bytes");
+    QTest::newRow("empty file") << QByteArray() << QStringList() << QList<QByteArray>();
+    QTest::newRow("case ignored, file order not kept")
+        << Records({{"1", "1", "1990", "bob"},
+                    {"2", "2", "1990", "Carl"},
+                    {"3", "3", "1990", "anna"},
+                    {"4", "4", "1990", "Anna"},
+                    {"5", "5", "1990", "bob"}})
+        << QStringList{"Anna", "anna", "bob", "bob", "Carl"}
+        << QList<QByteArray>{"Anna", "anna", "bob", "bob", "Carl"};
+    QTest::newRow("single-byte name legible, bytes kept")
+        << Records({{"1", "1", "1990", QString::fromUtf8("Zo\u00eb")}, {"1", "1", "1990", "Adam"}})
+        << QStringList{"Adam", QString::fromUtf8("Zo\u00eb")} << QList<QByteArray>{"Adam", "Zo\xeb"};
+}
+
+void frmMenuTest::listHoldsEveryNameSortedIgnoringCase() {
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, items);
+    QFETCH(QList<QByteArray>, bytes);
+    ManageFixture fixture;
+    fixture.WriteData(file);
+    frmMenu& menu = Forms::Menu();
+    QCOMPARE(ShownItems(menu), items);
+    QList<QByteArray> listed;
+    for (const std::string& name : menu.ListedNames()) {
+        listed << QByteArray::fromStdString(name);
+    }
+    QCOMPARE(listed, bytes);
+    QVERIFY(!menu.Command1->isEnabled());
+    QVERIFY(!menu.Command2->isEnabled());
+}
+
+void frmMenuTest::clickLoadsTheLastRecordOfThatName() {
+    ManageFixture fixture;
+    fixture.WriteData(Records({{"1", "2", "1980", "Ann"},
+                               {"3", "4", "1985", "Bob"},
+                               {"5", "6", "1990", "Ann"},
+                               {"7", "8", "1995", "ann"}}));
+    frmMenu& menu = Forms::Menu();
+    for (int row : {0, 1}) { // both "Ann" items
+        Forms::Edit().ShowRecord({"", "", "", "none"});
+        ClickRow(menu, row);
+        const EditB& edit = Forms::Edit();
+        QCOMPARE(
+            QStringList({edit.Text1->text(), edit.Text2->text(), edit.Text3->text(), edit.Text4->text()}),
+            QStringList({"5", "6", "1990", "Ann"}));
+        QCOMPARE(edit.OldName(), std::string("Ann"));
+    }
+    QVERIFY(menu.Command1->isEnabled());
+    QVERIFY(menu.Command2->isEnabled());
+    ClickRow(menu, 2);
+    QCOMPARE(Forms::Edit().Text1->text(), QStringLiteral("7")); // differs from "Ann" only in case
+}
+
+void frmMenuTest::deleteRemovesTheLastClickedNameAfterTheHighlightIsGone() {
+    ManageFixture fixture;
+    const QByteArray bob = Records({{"3", "4", "1985", "Bob"}});
+    const QByteArray last = QByteArray("9\r\n9\r\n1999\r\nZed"); // no line end after the last line
+    fixture.WriteData(Records({{"1", "2", "1980", "Ann"}}) + bob + Records({{"5", "6", "1990", "Ann"}}) +
+                      last);
+    frmMenu& menu = Forms::Menu();
+    ClickRow(menu, 0);
+    // The add dialog's refill clears the highlight; Delete still acts on the name last clicked.
+    WhileModal(
+        Forms::Add(), [&] { menu.Command3->click(); }, [] { Forms::Add().Command2->click(); });
+    QVERIFY(menu.List1->selectedItems().isEmpty());
+    menu.Command2->click();
+    QCOMPARE(fixture.ReadData(), bob + last + "\r\n");
+    QCOMPARE(ShownItems(menu), QStringList({"Bob", "Zed"}));
+    menu.Command2->click(); // a second delete finds nothing more to remove
+    QCOMPARE(fixture.ReadData(), bob + last + "\r\n");
+    QVERIFY(MessageBox::TakeShownTexts().isEmpty());
+}
+
+void frmMenuTest::everyRefillRefreshesThePanelOnce_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Edit") << "Command1";
+    QTest::newRow("Delete") << "Command2";
+    QTest::newRow("Add") << "Command3";
+    QTest::newRow("Settings") << "Command4";
+}
+
+void frmMenuTest::everyRefillRefreshesThePanelOnce() {
+    QFETCH(QString, button);
+    ManageFixture fixture;
+    fixture.WriteData(Records({{"1", "3", "1990", "Ann"}, {"2", "3", "1991", "Bob"}}));
+    const int atStart = Counter();
+    frmMenu& menu = Forms::Menu();
+    QCOMPARE(Counter(), atStart + 1); // the refill at creation
+    ClickRow(menu, 0);
+    QCOMPARE(Counter(), atStart + 1); // a click reads the file but refreshes nothing
+
+    QDialog* dialog = nullptr;
+    if (button == "Command1") {
+        dialog = &Forms::Edit();
+    } else if (button == "Command3") {
+        dialog = &Forms::Add();
+    } else if (button == "Command4") {
+        dialog = &Forms::Settings();
+    }
+    auto* pressed = menu.findChild<QPushButton*>(button);
+    if (dialog != nullptr) {
+        // While a dialog is open the file changes behind the list's back, as another dialog's OK would;
+        // the refill afterwards must show it.
+        WhileModal(
+            *dialog, [&] { pressed->click(); },
+            [&] {
+                fixture.WriteData(Records({{"1", "3", "1990", "Ann"}, {"2", "3", "1991", "Cy"}}));
+            });
+        QCOMPARE(ShownItems(menu), QStringList({"Ann", "Cy"}));
+    } else {
+        pressed->click();
+        QCOMPARE(ShownItems(menu), QStringList({"Bob"}));
+    }
+    QCOMPARE(Counter(), atStart + 2);
+    QVERIFY(menu.List1->selectedItems().isEmpty());
+}
+
+void frmMenuTest::failingDeleteIsReportedAndChangesNothing() {
+    ManageFixture fixture;
+    const QByteArray file = Records({{"1", "2", "1980", "Ann"}, {"3", "4", "1985", "Bob"}});
+    fixture.WriteData(file);
+    frmMenu& menu = Forms::Menu();
+    ClickRow(menu, 0);
+    const int before = Counter();
+    {
+        FailingWrites full;
+        menu.Command2->click();
+    }
+    const QStringList shown = MessageBox::TakeShownTexts();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith("Could not delete the birthday: ") &&
+                 shown.first().contains("birthday"),
+             qPrintable(shown.first()));
+    QCOMPARE(fixture.ReadData(), file);
+    QCOMPARE(ShownItems(menu), QStringList({"Ann", "Bob"}));
+    QCOMPARE(Counter(), before);
+    QVERIFY(!QFile::exists(QFileInfo(fixture.DataPath()).dir().filePath("birthday.tmp")));
+}
+
+void frmMenuTest::closingAsksWhetherToStayInTheTray_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Yes stays in the tray") << int(QMessageBox::Yes);
+    QTest::newRow("No quits") << int(QMessageBox::No);
+}
+
+void frmMenuTest::closingAsksWhetherToStayInTheTray() {
+    QFETCH(int, answer);
+    ManageFixture fixture;
+    frmMain& main = Forms::Main();
+    main.show();
+    main.SetTag("TR");
+    frmMenu& menu = Forms::Menu();
+    menu.show();
+    MessageBox::TakeShownTexts();
+    MessageBox::SetNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+    QVERIFY(menu.close());
+    QCOMPARE(MessageBox::TakeShownTexts(), QStringList{QuitQuestion});
+    QTRY_VERIFY(!Forms::MenuExists()); // closed and destroyed either way
+    QVERIFY(!main.isVisible());
+    if (answer == QMessageBox::Yes) {
+        QCOMPARE(main.Tag(), QStringLiteral("RT"));
+        QVERIFY(main.TrayIcon() != nullptr);
+        QVERIFY(!fixture.QuitRequested);
+        frmMenu& again = Forms::Menu(); // created afresh
+        QVERIFY(!again.Command1->isEnabled());
+    } else {
+        QVERIFY(main.TrayIcon() == nullptr);
+        QVERIFY(fixture.QuitRequested);
+    }
+}
+
+QTEST_MAIN(frmMenuTest)
+#include "frmMenu_test.moc"
