@@ -1,6 +1,7 @@
 #include "manage/birthday_dialog.h"
 
 #include "app/forms.h"
+#include "manage/design_font.h"
 #include "manage/frmMenu.h"
 #include "ui/app_icon.h"
 #include "ui/message_box.h"
@@ -29,6 +30,7 @@ BirthdayDialog::BirthdayDialog(const QString& frameCaption, const QString& dateC
                                int dateCaptionWidthTwips) {
     setWindowTitle(QStringLiteral("Candlewatcher"));
     setWindowIcon(AppIcon());
+    UseDesignFont(*this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Twips(2655), Twips(1980));

@@ -5,6 +5,7 @@
 #include "data/numeric_value.h"
 #include "manage/AddB.h"
 #include "manage/EditB.h"
+#include "manage/design_font.h"
 #include "manage/frmSettings.h"
 #include "reminder/frmMain.h"
 #include "ui/app_icon.h"
@@ -85,6 +86,7 @@ frmMenu::frmMenu() {
     setObjectName(QStringLiteral("frmMenu"));
     setWindowTitle(QStringLiteral("Candlewatcher"));
     setWindowIcon(AppIcon());
+    UseDesignFont(*this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     // Closing with "stay in the tray" destroys the window; the registry then creates it afresh.
@@ -116,11 +118,14 @@ frmMenu::frmMenu() {
     Frame2->setGeometry(TwipsRect(4140, 60, 1875, 1035));
     Label1 = NewLabel(Frame2, QStringLiteral("Label1"), QStringLiteral("Candlewatcher"),
                       TwipsRect(120, 240, 1275, 195));
+    // The description takes two lines, so the version and the description sit a little higher than the
+    // one-line labels of the original layout.
     Label2 = NewLabel(Frame2, QStringLiteral("Label2"),
                       QStringLiteral("Version %1").arg(QStringLiteral(CANDLEWATCHER_VERSION)),
-                      TwipsRect(120, 480, 1635, 255));
+                      TwipsRect(120, 450, 1635, 255));
     Label3 = NewLabel(Frame2, QStringLiteral("Label3"), QStringLiteral("Birthday reminder for the desktop"),
-                      TwipsRect(120, 720, 1635, 255));
+                      TwipsRect(120, 660, 1695, 360));
+    Label3->setWordWrap(true);
 
     setTabOrder(List1, Command1);
     setTabOrder(Command1, Command2);
