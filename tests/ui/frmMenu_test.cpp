@@ -54,6 +54,7 @@ private slots:
     void everyRefillRefreshesThePanelOnce_data();
     void everyRefillRefreshesThePanelOnce();
     void failingDeleteIsReportedAndChangesNothing();
+    void unreadableFileIsReportedAndTheListKept();
     void closingAsksWhetherToStayInTheTray_data();
     void closingAsksWhetherToStayInTheTray();
 };
@@ -199,6 +200,28 @@ void frmMenuTest::failingDeleteIsReportedAndChangesNothing() {
     QCOMPARE(ShownItems(menu), QStringList({"Ann", "Bob"}));
     QCOMPARE(Counter(), before);
     QVERIFY(!QFile::exists(QFileInfo(fixture.DataPath()).dir().filePath("birthday.tmp")));
+}
+
+// birthday.dat turned into a directory behind the window's back: a click and a refill say so and keep what
+// the window and the edit dialog showed.
+void frmMenuTest::unreadableFileIsReportedAndTheListKept() {
+    ManageFixture fixture;
+    fixture.WriteData(Records({{"1", "2", "1980", "Ann"}, {"3", "4", "1985", "Bob"}}));
+    frmMenu& menu = Forms::Menu();
+    ClickRow(menu, 0);
+    QVERIFY(QFile::remove(fixture.DataPath()));
+    QVERIFY(QDir().mkdir(fixture.DataPath()));
+    MessageBox::TakeShownTexts();
+    ClickRow(menu, 1);
+    QCOMPARE(Forms::Edit().Text4->text(), QStringLiteral("Ann"));
+    WhileModal(
+        Forms::Add(), [&] { menu.Command3->click(); }, [] { Forms::Add().Command2->click(); });
+    QCOMPARE(ShownItems(menu), QStringList({"Ann", "Bob"}));
+    const QStringList shown = MessageBox::TakeShownTexts();
+    QVERIFY2(shown.size() >= 2, qPrintable(shown.join('|')));
+    QVERIFY2(shown[0].startsWith("Could not read the birthdays: ") && shown[0].contains("birthday.dat"),
+             qPrintable(shown[0]));
+    QVERIFY2(shown[1].startsWith("Could not read the birthdays: "), qPrintable(shown[1]));
 }
 
 void frmMenuTest::closingAsksWhetherToStayInTheTray_data() {
