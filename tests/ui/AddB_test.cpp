@@ -16,18 +16,6 @@
 using namespace candlewatcher;
 using namespace candlewatcher::manage_test;
 
-namespace {
-
-const QString Duplicate =
-    QStringLiteral("A birthday with this name already exists.  Please choose a different name.");
-
-void Type(QLineEdit* box, const QString& text) {
-    box->selectAll();
-    QTest::keyClicks(box, text);
-}
-
-} // namespace
-
 class AddBTest : public QObject {
     Q_OBJECT
 private slots:

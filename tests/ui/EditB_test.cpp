@@ -17,14 +17,6 @@ using namespace candlewatcher::manage_test;
 
 namespace {
 
-const QString Duplicate =
-    QStringLiteral("A birthday with this name already exists.  Please choose a different name.");
-
-void Type(QLineEdit* box, const QString& text) {
-    box->selectAll();
-    QTest::keyClicks(box, text);
-}
-
 // Clicks the item showing this text, then opens the edit dialog with the Edit button and runs inside.
 bool EditItem(const QString& item, const std::function<void(EditB&)>& inside) {
     frmMenu& menu = Forms::Menu();

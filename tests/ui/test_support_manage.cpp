@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 
 #include <csignal>
@@ -34,6 +36,14 @@ void ManageFixture::WriteData(const QByteArray& bytes) const {
 QByteArray ManageFixture::ReadData() const {
     QFile file(DataPath());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+const QString Duplicate =
+    QStringLiteral("A birthday with this name already exists.  Please choose a different name.");
+
+void Type(QLineEdit* box, const QString& text) {
+    box->selectAll();
+    QTest::keyClicks(box, text);
 }
 
 QByteArray Records(const QList<QStringList>& records) {

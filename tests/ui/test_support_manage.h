@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 
 class QDialog;
+class QLineEdit;
 
 namespace candlewatcher::manage_test {
 
@@ -27,6 +28,12 @@ public:
     test::WindowTestEnvironment Environment;
     bool QuitRequested = false;
 };
+
+// The add and edit dialogs' answer to a name that another record carries.
+extern const QString Duplicate;
+
+// Replaces a box's text by typing, as the user does after the box selected its text on focus.
+void Type(QLineEdit* box, const QString& text);
 
 // birthday.dat bytes: four CR LF lines per record.
 QByteArray Records(const QList<QStringList>& records);
