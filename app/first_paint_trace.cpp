@@ -22,20 +22,26 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            timespec now{};
-            clock_gettime(CLOCK_MONOTONIC, &now);
-            const std::string line =
-                "first-paint " +
-                std::to_string(static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec) + "\n";
-            // The reader is the benchmark; a short or failed write only spoils that measurement.
-            [[maybe_unused]] const auto written = ::write(m_fd, line.data(), line.size());
             watched->removeEventFilter(this);
-            deleteLater();
+            // The window's paint event comes before its children paint their text and before the frame
+            // goes to the screen; the queued call runs once all of that is done.
+            QMetaObject::invokeMethod(this, &FirstPaintFilter::Report, Qt::QueuedConnection);
         }
         return false;
     }
 
 private:
+    void Report() {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const std::string line =
+            "first-paint " + std::to_string(static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec) +
+            "\n";
+        // The reader is the benchmark; a short or failed write only spoils that measurement.
+        [[maybe_unused]] const auto written = ::write(m_fd, line.data(), line.size());
+        deleteLater();
+    }
+
     int m_fd;
 };
 

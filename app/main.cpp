@@ -1,5 +1,6 @@
 #include "app/first_paint_trace.h"
 #include "app/forms.h"
+#include "app/quit_on_signal.h"
 #include "data/birthday_file.h"
 #include "platform/qsettings_store.h"
 #include "reminder/frmMain.h"
@@ -85,6 +86,7 @@ int main(int argc, char* argv[]) {
     TraceFirstPaint(main);
     QObject::connect(&instance, &SingleInstance::OpenRequested, &main, [] { Forms::Main().OpenWindows(); });
     OpenWindowsWithoutTray();
+    QuitOnTerminationSignals();
 
     const int status = QApplication::exec();
     // The windows use the store; they go first.
