@@ -8,11 +8,13 @@
 #include "reminder/border_line.h"
 #include "reminder/frmMain.h"
 #include "reminder/row_marker.h"
+#include "ui/app_icon.h"
 #include "ui/message_box.h"
 
 #include <QDir>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -130,6 +132,29 @@ private slots:
         for (const auto& [point, color] : pixels) {
             QCOMPARE(QColor(image.pixel(point)), color);
         }
+    }
+
+    // The icon is painted in code; ui/candle.svg, rendered by Qt's SVG image plugin, is what it must look
+    // like.
+    void iconIsTheCandleOfTheSvg() {
+        QImageReader reader(QFINDTESTDATA("../../ui/candle.svg"));
+        reader.setScaledSize(QSize(32, 32));
+        const QImage drawn = reader.read().convertToFormat(QImage::Format_ARGB32);
+        QVERIFY2(!drawn.isNull(), qPrintable(reader.errorString()));
+        const QImage painted = AppIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(painted.size(), QSize(32, 32));
+        long total = 0;
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                const QRgb a = drawn.pixel(x, y), b = painted.pixel(x, y);
+                const int difference =
+                    std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+                QVERIFY2(difference <= 48, qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+                total += difference;
+            }
+        }
+        QVERIFY(total / 1024.0 < 2); // differences of anti-aliasing only
     }
 
     // Colours that one refresh leaves for the next.
