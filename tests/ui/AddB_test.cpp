@@ -23,7 +23,6 @@ private slots:
     void nameIsCheckedAgainstTheList_data();
     void nameIsCheckedAgainstTheList();
     void addedNameIsRefusedTheSecondTime();
-    void failingDiskKeepsTheInput();
     void pastedLineBreaksBecomeBlanks();
 };
 
@@ -126,30 +125,6 @@ void AddBTest::addedNameIsRefusedTheSecondTime() {
     QVERIFY(stayed);
     QCOMPARE(MessageBox::TakeShownTexts(), QStringList{Duplicate});
     QCOMPARE(fixture.ReadData(), Records({{"6", "12", "2026", "Ann"}}));
-}
-
-void AddBTest::failingDiskKeepsTheInput() {
-    ManageFixture fixture;
-    const QByteArray file = Records({{"1", "1", "1990", "Ann"}});
-    fixture.WriteData(file);
-    frmMenu& menu = Forms::Menu();
-    AddB& add = Forms::Add();
-    const bool stayed = WhileModal(
-        add, [&] { menu.Command3->click(); },
-        [&] {
-            Type(add.Text4, "Bob");
-            FailingWrites full;
-            add.Command1->click();
-        });
-    QVERIFY(stayed);
-    const QStringList shown = MessageBox::TakeShownTexts();
-    QCOMPARE(shown.size(), 1);
-    QVERIFY2(shown.first().startsWith("Could not save the birthday: ") &&
-                 shown.first().contains("birthday.dat"),
-             qPrintable(shown.first()));
-    QCOMPARE(fixture.ReadData(), file);
-    QCOMPARE(add.Text4->text(), QStringLiteral("Bob"));
-    QCOMPARE(menu.List1->count(), 1);
 }
 
 void AddBTest::pastedLineBreaksBecomeBlanks() {

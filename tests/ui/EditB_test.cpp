@@ -41,7 +41,6 @@ private slots:
     void staleOldNameAfterARenameRefusesTheNewName();
     void bothRecordsOfOneNameAreReplaced();
     void unchangedSingleByteFieldsGoBackByteForByte();
-    void failingDiskKeepsTheInput();
 };
 
 void EditBTest::newNameIsCheckedAgainstOtherRecords_data() {
@@ -127,25 +126,6 @@ void EditBTest::unchangedSingleByteFieldsGoBackByteForByte() {
     });
     QCOMPARE(fixture.ReadData(), QByteArray("14\r\n2\r\n1980x\r\nZo\xeb M\xfcller\r\n"));
     QCOMPARE(MessageBox::TakeShownTexts(), QStringList{});
-}
-
-void EditBTest::failingDiskKeepsTheInput() {
-    ManageFixture fixture;
-    const QByteArray file = Records({{"1", "2", "1980", "Ann"}, {"3", "4", "1985", "Bob"}});
-    fixture.WriteData(file);
-    const bool stayed = EditItem("Ann", [](EditB& edit) {
-        Type(edit.Text4, "Anna");
-        FailingWrites full;
-        edit.Command1->click();
-    });
-    QVERIFY(stayed);
-    const QStringList shown = MessageBox::TakeShownTexts();
-    QCOMPARE(shown.size(), 1);
-    QVERIFY2(shown.first().startsWith("Could not save the birthday: "), qPrintable(shown.first()));
-    QCOMPARE(fixture.ReadData(), file);
-    QCOMPARE(Forms::Edit().Text4->text(), QStringLiteral("Anna"));
-    QCOMPARE(Forms::Edit().OldName(), std::string("Ann"));
-    QVERIFY(!QFile::exists(QFileInfo(fixture.DataPath()).dir().filePath("birthday.tmp")));
 }
 
 QTEST_MAIN(EditBTest)

@@ -53,7 +53,8 @@ private slots:
     void deleteRemovesTheLastClickedNameAfterTheHighlightIsGone();
     void everyRefillRefreshesThePanelOnce_data();
     void everyRefillRefreshesThePanelOnce();
-    void failingDeleteIsReportedAndChangesNothing();
+    void failingDiskChangesNothing_data();
+    void failingDiskChangesNothing();
     void unreadableFileIsReportedAndTheListKept();
     void closingAsksWhetherToStayInTheTray_data();
     void closingAsksWhetherToStayInTheTray();
@@ -180,25 +181,51 @@ void frmMenuTest::everyRefillRefreshesThePanelOnce() {
     QVERIFY(menu.List1->selectedItems().isEmpty());
 }
 
-void frmMenuTest::failingDeleteIsReportedAndChangesNothing() {
+void frmMenuTest::failingDiskChangesNothing_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("add") << "Command3"
+                         << "Could not save the birthday: ";
+    QTest::newRow("edit") << "Command1"
+                          << "Could not save the birthday: ";
+    QTest::newRow("delete") << "Command2"
+                            << "Could not delete the birthday: ";
+}
+
+// A disk that refuses every write: the user is told what failed and why, the file, the list and what the
+// user typed stay as they were.
+void frmMenuTest::failingDiskChangesNothing() {
+    QFETCH(QString, button);
+    QFETCH(QString, message);
     ManageFixture fixture;
     const QByteArray file = Records({{"1", "2", "1980", "Ann"}, {"3", "4", "1985", "Bob"}});
     fixture.WriteData(file);
     frmMenu& menu = Forms::Menu();
     ClickRow(menu, 0);
-    const int before = Counter();
-    {
+    auto* pressed = menu.findChild<QPushButton*>(button);
+    if (button == "Command2") {
         FailingWrites full;
-        menu.Command2->click();
+        pressed->click();
+    } else {
+        BirthdayDialog& dialog = button == "Command1" ? static_cast<BirthdayDialog&>(Forms::Edit())
+                                                      : static_cast<BirthdayDialog&>(Forms::Add());
+        const bool stayed = WhileModal(
+            dialog, [&] { pressed->click(); },
+            [&] {
+                Type(dialog.Text4, "Cy");
+                FailingWrites full;
+                dialog.Command1->click();
+            });
+        QVERIFY(stayed);
+        QCOMPARE(dialog.Text4->text(), QStringLiteral("Cy"));
+        QCOMPARE(Forms::Edit().OldName(), std::string("Ann"));
     }
     const QStringList shown = MessageBox::TakeShownTexts();
     QCOMPARE(shown.size(), 1);
-    QVERIFY2(shown.first().startsWith("Could not delete the birthday: ") &&
-                 shown.first().contains("birthday"),
+    QVERIFY2(shown.first().startsWith(message) && shown.first().contains("birthday"),
              qPrintable(shown.first()));
     QCOMPARE(fixture.ReadData(), file);
     QCOMPARE(ShownItems(menu), QStringList({"Ann", "Bob"}));
-    QCOMPARE(Counter(), before);
     QVERIFY(!QFile::exists(QFileInfo(fixture.DataPath()).dir().filePath("birthday.tmp")));
 }
 
