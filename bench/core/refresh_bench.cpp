@@ -104,7 +104,7 @@ void BM_ReplaceBirthday(benchmark::State& state) {
     const std::size_t bytes = WriteSampleFile(directory.Path(), count);
     const BirthdayFile file(directory.Path());
     BirthdayRecord record = file.ReadBirthdays()[count / 2];
-    const std::string name = record.Name;
+    const std::string name = kMiddleName;
     bool flip = false;
     for (auto _ : state) {
         record.Year = flip ? "1971" : "1972";

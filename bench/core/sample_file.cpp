@@ -66,9 +66,15 @@ std::size_t WriteSampleFile(const std::filesystem::path& directory, std::size_t 
         record.Day = DateText(day, random);
         record.Month = DateText(month, random);
         record.Year = std::to_string(year);
-        // A running number keeps names unique, as the dialogs do.
-        record.Name = std::string(kFirstNames[random() % kFirstNames.size()]) + " " +
-                      std::string(kLastNames[random() % kLastNames.size()]) + " " + std::to_string(i + 1);
+        // Names as people have them, some with a middle initial; repeats are allowed, as in the file.
+        record.Name = std::string(kFirstNames[random() % kFirstNames.size()]);
+        if (random() % 4 == 0) {
+            record.Name += std::string(" ") + static_cast<char>('A' + random() % 26) + ".";
+        }
+        record.Name += " " + std::string(kLastNames[random() % kLastNames.size()]);
+        if (i == recordCount / 2) {
+            record.Name = kMiddleName;
+        }
         AppendRecordBytes(bytes, record);
     }
     std::ofstream out(directory / "birthday.dat", std::ios::binary | std::ios::trunc);
