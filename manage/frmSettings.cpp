@@ -98,6 +98,7 @@ frmSettings::frmSettings() {
     });
 }
 
+// Nothing to load: the dialog never reads the store, the panel's refresh writes its controls.
 void frmSettings::Form_Load() {}
 
 void frmSettings::ShowStoredSettings(double warn, double warnDays) {
