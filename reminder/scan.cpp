@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 namespace candlewatcher {
 namespace {
