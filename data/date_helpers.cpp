@@ -48,7 +48,7 @@ int DaysInMonth(int month, int year) {
 // Normalises like a date built from year, month and day + 1: a day or month beyond its range carries into
 // the next month or year (and one below it borrows), so only a result outside 100..9999 has no date.
 std::optional<CalendarDate> NextDay(int day, int month, int year) {
-    std::int64_t monthIndex = static_cast<std::int64_t>(year) * 12 + (month - 1);
+    std::int64_t monthIndex = static_cast<std::int64_t>(year) * 12 + (static_cast<std::int64_t>(month) - 1);
     std::int64_t normalYear = monthIndex >= 0 ? monthIndex / 12 : (monthIndex - 11) / 12;
     int normalMonth = static_cast<int>(monthIndex - normalYear * 12) + 1;
     std::int64_t days = DaysFromCivil(normalYear, normalMonth, 1) + static_cast<std::int64_t>(day);
