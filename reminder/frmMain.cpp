@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace candlewatcher {
@@ -353,7 +354,9 @@ void frmMain::ScheduleMidnightCheck() {
     // A few seconds after the next local midnight; the check every minute covers a sleeping machine.
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime next(now.date().addDays(1), QTime(0, 0, 5));
-    m_midnightTimer->start(static_cast<int>(std::max<qint64>(1000, now.msecsTo(next))));
+    // A midnight that a clock change skips leaves the check every minute to notice the new day.
+    const qint64 wait = next.isValid() ? now.msecsTo(next) : 3600 * 1000;
+    m_midnightTimer->start(static_cast<int>(std::clamp<qint64>(wait, 1000, 25 * 3600 * 1000)));
 }
 
 void frmMain::Form_QueryUnload() {
