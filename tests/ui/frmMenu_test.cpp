@@ -9,6 +9,7 @@
 #include "reminder/frmMain.h"
 #include "ui/message_box.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -138,44 +139,53 @@ void frmMenuTest::deleteRemovesTheLastClickedNameAfterTheHighlightIsGone() {
 }
 
 void frmMenuTest::everyRefillRefreshesThePanelOnce_data() {
-    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("button"); // the button pressed, or "" for a double click on the item
     QTest::newRow("Edit") << "Command1";
+    QTest::newRow("double click") << "";
     QTest::newRow("Delete") << "Command2";
     QTest::newRow("Add") << "Command3";
     QTest::newRow("Settings") << "Command4";
 }
 
+// Today is 6 December 2026: Bob's birthday. Whatever closes, the list is read again and the panel
+// refreshed once, showing what the file now holds.
 void frmMenuTest::everyRefillRefreshesThePanelOnce() {
     QFETCH(QString, button);
     ManageFixture fixture;
-    fixture.WriteData(Records({{"1", "3", "1990", "Ann"}, {"2", "3", "1991", "Bob"}}));
+    fixture.WriteData(Records({{"1", "3", "1990", "Ann"}, {"6", "12", "1991", "Bob"}}));
     const int atStart = Counter();
     frmMenu& menu = Forms::Menu();
     QCOMPARE(Counter(), atStart + 1); // the refill at creation
-    ClickRow(menu, 0);
+    QCOMPARE(Forms::Main().Birthday[0]->text(), QStringLiteral("Bob (35)"));
+    ClickRow(menu, 1);
     QCOMPARE(Counter(), atStart + 1); // a click reads the file but refreshes nothing
 
-    QDialog* dialog = nullptr;
-    if (button == "Command1") {
-        dialog = &Forms::Edit();
-    } else if (button == "Command3") {
+    QDialog* dialog = &Forms::Edit();
+    if (button == "Command3") {
         dialog = &Forms::Add();
     } else if (button == "Command4") {
         dialog = &Forms::Settings();
     }
     auto* pressed = menu.findChild<QPushButton*>(button);
-    if (dialog != nullptr) {
-        // While a dialog is open the file changes behind the list's back, as another dialog's OK would;
-        // the refill afterwards must show it.
-        WhileModal(
-            *dialog, [&] { pressed->click(); },
-            [&] {
-                fixture.WriteData(Records({{"1", "3", "1990", "Ann"}, {"2", "3", "1991", "Cy"}}));
-            });
-        QCOMPARE(ShownItems(menu), QStringList({"Ann", "Cy"}));
-    } else {
+    if (button == "Command2") {
         pressed->click();
-        QCOMPARE(ShownItems(menu), QStringList({"Bob"}));
+        QCOMPARE(ShownItems(menu), QStringList({"Ann"}));
+        QVERIFY(!Forms::Main().isVisible());
+    } else {
+        // While a dialog is open the file changes behind the list's back, as the dialog's OK would.
+        const auto open = [&] {
+            if (pressed != nullptr) {
+                pressed->click();
+            } else {
+                const QRect item = menu.List1->visualItemRect(menu.List1->item(1));
+                QTest::mouseDClick(menu.List1->viewport(), Qt::LeftButton, {}, item.center());
+            }
+        };
+        WhileModal(*dialog, open, [&] {
+            fixture.WriteData(Records({{"1", "3", "1990", "Ann"}, {"6", "12", "1991", "Cy"}}));
+        });
+        QCOMPARE(ShownItems(menu), QStringList({"Ann", "Cy"}));
+        QCOMPARE(Forms::Main().Birthday[0]->text(), QStringLiteral("Cy (35)"));
     }
     QCOMPARE(Counter(), atStart + 2);
     QVERIFY(menu.List1->selectedItems().isEmpty());
