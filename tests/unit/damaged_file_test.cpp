@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <future>
+#include <random>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -81,6 +82,52 @@ INSTANTIATE_TEST_SUITE_P(
                       "\xEF\xBB\xBF"
                       "2",
                       "3", "A"}}}));
+
+// The reader finds line ends sixteen bytes at a time; a plain byte-by-byte reading of random files of
+// line ends and text, lines long and short, must give the same records.
+std::vector<BirthdayRecord> ReadByteByByte(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') {
+            line += bytes[i];
+            continue;
+        }
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        lines.push_back(std::move(line));
+        line.clear();
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    std::vector<BirthdayRecord> records;
+    for (std::size_t first = 0; first < lines.size(); first += 4) {
+        std::string fields[4];
+        bool anyText = false;
+        for (std::size_t k = 0; k < 4 && first + k < lines.size(); ++k) {
+            fields[k] = lines[first + k];
+            anyText = anyText || !fields[k].empty();
+        }
+        if (first + 4 <= lines.size() || anyText)
+            records.push_back({fields[0], fields[1], fields[2], fields[3]});
+    }
+    return records;
+}
+
+TEST(RandomFiles, ReadAsAPlainByteByByteReaderReadsThem) {
+    std::mt19937 random(7);
+    const std::string alphabet[] = {
+        "\r", "\n", "\r\n", "a", "bc", "0123456789abcdef", "\xEF\xBB\xBF", std::string(1, '\0')};
+    std::uniform_int_distribution<int> pick(0, 7), length(0, 60);
+    for (int round = 0; round < 5000; ++round) {
+        std::string bytes;
+        for (int n = length(random); n > 0; --n)
+            bytes += alphabet[pick(random)];
+        ASSERT_EQ(ParseBirthdayRecords(bytes), ReadByteByByte(bytes)) << ::testing::PrintToString(bytes);
+    }
+}
 
 TEST(LargeFile, AOneMegabyteLineAndAMillionRecords) {
     TemporaryDirectory dir;
