@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -101,6 +102,7 @@ frmMenu::frmMenu() {
     List1->setGeometry(TwipsRect(120, 240, 3735, 2400));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(true);
+    List1->installEventFilter(this);
 
     Command1 = NewButton(this, QStringLiteral("Command1"), QStringLiteral("&Edit Birthday"),
                          TwipsRect(4140, 1620, 1875, 375));
@@ -268,6 +270,19 @@ bool frmMenu::Form_QueryUnload() {
 
 void frmMenu::SetQuitAction(std::function<void()> action) {
     QuitAction() = std::move(action);
+}
+
+// Tabbing into the list makes its first item current without choosing it. The first arrow key then chooses
+// that item rather than skipping past it to the next.
+bool frmMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == List1 && event->type() == QEvent::KeyPress && List1->selectedItems().isEmpty()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Down || key == Qt::Key_Up) && List1->currentItem() != nullptr) {
+            List1->currentItem()->setSelected(true);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmMenu::closeEvent(QCloseEvent* event) {

@@ -51,6 +51,7 @@ private slots:
     void listHoldsEveryNameSortedIgnoringCase_data();
     void listHoldsEveryNameSortedIgnoringCase();
     void clickLoadsTheLastRecordOfThatName();
+    void arrowKeysChooseFromTheFirstItem();
     void deleteRemovesTheLastClickedNameAfterTheHighlightIsGone();
     void everyRefillRefreshesThePanelOnce_data();
     void everyRefillRefreshesThePanelOnce();
@@ -116,6 +117,20 @@ void frmMenuTest::clickLoadsTheLastRecordOfThatName() {
     QVERIFY(menu.Command2->isEnabled());
     ClickRow(menu, 2);
     QCOMPARE(Forms::Edit().Text1->text(), QStringLiteral("7")); // differs from "Ann" only in case
+}
+
+void frmMenuTest::arrowKeysChooseFromTheFirstItem() {
+    ManageFixture fixture;
+    fixture.WriteData(Records({{"1", "2", "1980", "Bob"}, {"3", "4", "1985", "Ann"}}));
+    frmMenu& menu = Forms::Menu();
+    menu.show();
+    QVERIFY(QTest::qWaitForWindowActive(&menu));
+    menu.List1->setFocus(Qt::TabFocusReason);
+    for (const QString name : {"Ann", "Bob"}) {
+        QTest::keyClick(menu.List1, Qt::Key_Down);
+        QCOMPARE(Forms::Edit().Text4->text(), name);
+        QVERIFY(menu.Command2->isEnabled());
+    }
 }
 
 void frmMenuTest::deleteRemovesTheLastClickedNameAfterTheHighlightIsGone() {
