@@ -292,7 +292,8 @@ void Rewrite(const std::filesystem::path& directory, const std::filesystem::path
     std::optional<Target> target = FindTarget(dir.Get(), dataPath, tempPath);
     if (!target)
         return;
-    OpenedTarget opened = OpenAndRead(*target, O_RDONLY);
+    // Opened for writing too, though only read: a file its user may not change is refused, not replaced.
+    OpenedTarget opened = OpenAndRead(*target, O_RDWR);
     std::vector<BirthdayRecord> records = ParseBirthdayRecords(opened.Bytes.View());
     opened.Bytes = {};
     std::string bytes;

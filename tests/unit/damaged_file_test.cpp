@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <future>
 #include <random>
 
@@ -199,32 +200,65 @@ TEST_F(HostileFileTest, ALinkThatLeadsNowhere) {
     EXPECT_FALSE(fs::exists(dir.Path() / "gone"));
 }
 
-// Root reads any file, so the check runs in a child that gives up root first.
-TEST(UnreadableFile, IsRefusedNotReadAsEmpty) {
+// Root reads and writes any file, so these checks run in a child that gives up root first. The child's
+// exit status is the result: 0 as expected, 3 when it cannot give up root.
+int AsUnprivilegedUser(const std::function<int()>& check) {
+    pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        ::_exit(check());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// 0 when the operation was refused for want of permission, 1 when it went through, 2 for another error.
+int RefusedForPermission(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const BirthdayFileError& error) {
+        return std::string(error.what()).find("Permission denied") != std::string::npos ? 0 : 2;
+    }
+    return 1;
+}
+
+TEST(Permissions, AnUnreadableFileIsRefusedNotReadAsEmpty) {
     TemporaryDirectory dir;
     BirthdayFile file(dir.Path());
     WriteBytes(file.DataPath(), "1\r\n2\r\n3\r\nA\r\n");
     fs::permissions(file.DataPath(), fs::perms::none);
-    fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(3);
-        try {
-            file.ReadBirthdays();
-        } catch (const BirthdayFileError& error) {
-            bool named = std::string(error.what()).find("Permission denied") != std::string::npos;
-            ::_exit(named ? 0 : 2);
-        }
-        ::_exit(1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 3)
+    fs::permissions(dir.Path(), fs::perms::all);
+    int result = AsUnprivilegedUser([&] { return RefusedForPermission([&] { file.ReadBirthdays(); }); });
+    if (result == 3)
         GTEST_SKIP() << "cannot give up root to read as an ordinary user";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: read as if readable, 2: error without the system's reason";
+    EXPECT_EQ(result, 0) << "1: read as if readable, 2: refused without the system's reason";
+}
+
+// A file its user may not write is not replaced by a rewrite either, though the folder would allow it.
+TEST(Permissions, AReadOnlyFileIsNotChanged) {
+    TemporaryDirectory dir;
+    BirthdayFile file(dir.Path());
+    const std::string bytes = "1\r\n2\r\n3\r\nA\r\n";
+    WriteBytes(file.DataPath(), bytes);
+    fs::permissions(file.DataPath(), fs::perms(0444));
+    fs::permissions(dir.Path(), fs::perms::all);
+    int result = AsUnprivilegedUser([&] {
+        int replaced = RefusedForPermission([&] {
+            file.ReplaceBirthday("A", BirthdayRecord{"1", "2", "3", "B"});
+        });
+        int deleted = RefusedForPermission([&] { file.DeleteBirthday("A"); });
+        int appended = RefusedForPermission([&] { file.AppendBirthday(BirthdayRecord{"1", "2", "3", "B"}); });
+        return replaced == 0 && deleted == 0 && appended == 0 ? 0 : 10 * replaced + deleted + 100 * appended;
+    });
+    if (result == 3)
+        GTEST_SKIP() << "cannot give up root to write as an ordinary user";
+    EXPECT_EQ(result, 0)
+        << "per operation (append, replace, delete), 1: went through, 2: refused for another reason";
+    EXPECT_EQ(ReadBytes(file.DataPath()), bytes);
+    EXPECT_FALSE(fs::exists(file.TempPath()));
 }
 
 } // namespace
