@@ -120,8 +120,8 @@ frmMenu::frmMenu() {
     Frame2->setGeometry(TwipsRect(4140, 60, 1875, 1035));
     Label1 = NewLabel(Frame2, QStringLiteral("Label1"), QStringLiteral("Candlewatcher"),
                       TwipsRect(120, 240, 1275, 195));
-    // The description takes two lines, so the version and the description sit a little higher than the
-    // one-line labels of the original layout.
+    // The description takes two lines, so the version and the description sit a little higher than
+    // one-line labels would.
     Label2 = NewLabel(Frame2, QStringLiteral("Label2"),
                       QStringLiteral("Version %1").arg(QStringLiteral(CANDLEWATCHER_VERSION)),
                       TwipsRect(120, 450, 1635, 255));
