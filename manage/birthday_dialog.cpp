@@ -5,6 +5,7 @@
 #include "manage/frmMenu.h"
 #include "ui/app_icon.h"
 #include "ui/message_box.h"
+#include "ui/stored_text.h"
 #include "ui/twips.h"
 
 #include <QEvent>
@@ -115,15 +116,14 @@ void BirthdayDialog::SetBoxText(QLineEdit* box, const QString& text) {
 // A pasted line break would split the record in the file, so it becomes a blank as it arrives. Once the user
 // has shortened an overlong stored text, the box's typing limit closes in on it again.
 void BirthdayDialog::BoxEdited(QLineEdit* box) {
-    QString text = box->text();
+    const QString text = box->text();
     if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) {
-        const int cursor = box->cursorPosition();
-        const int before = static_cast<int>(text.size());
-        text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        box->setText(text);
-        box->setCursorPosition(std::max(0, cursor - (before - static_cast<int>(text.size()))));
+        // The breaks arrive with the paste, which ends at the cursor: the cursor moves back by what they
+        // lose.
+        const QString oneLine = QString::fromStdString(TypedBytes(text));
+        const int cursor = box->cursorPosition() - static_cast<int>(text.size() - oneLine.size());
+        box->setText(oneLine);
+        box->setCursorPosition(std::max(0, cursor));
     }
     const int limit = box->property(TypingLimit).toInt();
     if (limit > 0 && box->maxLength() > limit) {
