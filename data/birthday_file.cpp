@@ -128,10 +128,10 @@ void ReplaceContent(const Target& target, const struct stat& former, std::string
     FileDescriptor temp(::openat(dir, kTempName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!temp.IsOpen())
         ThrowFileError("Cannot create", target.TempPath, errno);
-    // The new file keeps the owner (where allowed) and the permissions of the one it replaces.
-    if (::fchown(temp.Get(), former.st_uid, former.st_gid) != 0) {
-        // Not allowed for an ordinary user whose file belongs to another: the file becomes theirs.
-    }
+    // The new file keeps the permissions of the one it replaces, and its owner where that is allowed (an
+    // ordinary user may not give a file away; then the new file is theirs, which harms nothing).
+    if (::fchown(temp.Get(), former.st_uid, former.st_gid) != 0 && errno != EPERM)
+        fail("Cannot set the owner of", errno);
     if (::fchmod(temp.Get(), former.st_mode & 07777) != 0)
         fail("Cannot set the permissions of", errno);
     if (int error = WriteAll(temp.Get(), bytes))

@@ -127,9 +127,9 @@ std::vector<BirthdayRecord> ParseBirthdayRecords(std::string_view fileBytes) {
         // A trailing blank line or two is damage, not a record; a partial record with text is kept.
         if (read < 4 && !anyText)
             break;
-        // Built in place from the four lines: a default-made record would first be cleared byte by byte.
-        records.emplace_back(std::string(fields[0]), std::string(fields[1]), std::string(fields[2]),
-                             std::string(fields[3]));
+        // Made from the four lines and moved in: a default-made record would first be cleared byte by byte.
+        records.push_back(BirthdayRecord{std::string(fields[0]), std::string(fields[1]),
+                                         std::string(fields[2]), std::string(fields[3])});
     }
     return records;
 }
