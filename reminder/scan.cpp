@@ -272,8 +272,13 @@ ScanResult ScanBirthdays(const CalendarDate& today, double warn, double warnDays
         }
     }
 
-    // Counting sort by day number, stable, so each day's rows keep their file order. The rows are moved
-    // into place by following the cycles of the permutation, which needs no second array of rows.
+    if (days.size() == 1) {
+        result.Rows = std::move(found); // today only: already in order
+        return result;
+    }
+    // Counting sort by day number, stable, so each day's rows keep their file order. Moving the rows into a
+    // second array is quicker than permuting them in place: the writes go to one run per day, where
+    // following the cycles of a permutation jumps about the rows.
     std::vector<std::size_t> nextRow(days.size() + 1, 0);
     for (std::uint32_t d : foundDay) {
         ++nextRow[d + 1];
@@ -281,18 +286,10 @@ ScanResult ScanBirthdays(const CalendarDate& today, double warn, double warnDays
     for (std::size_t j = 1; j < nextRow.size(); ++j) {
         nextRow[j] += nextRow[j - 1];
     }
-    std::vector<std::uint32_t>& destination = foundDay;
-    for (std::uint32_t& d : destination) {
-        d = static_cast<std::uint32_t>(nextRow[d]++);
-    }
+    result.Rows.resize(found.size());
     for (std::size_t r = 0; r < found.size(); ++r) {
-        while (destination[r] != r) {
-            const std::uint32_t target = destination[r];
-            std::swap(found[r], found[target]);
-            std::swap(destination[r], destination[target]);
-        }
+        result.Rows[nextRow[foundDay[r]]++] = std::move(found[r]);
     }
-    result.Rows = std::move(found);
     return result;
 }
 
