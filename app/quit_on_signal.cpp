@@ -29,7 +29,9 @@ void QuitOnTerminationSignals() {
         char buffer[16];
         while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
         }
-        QCoreApplication::quit();
+        // exit, not quit: quit would first ask every window to close, and the list window answers that
+        // with its quit question.
+        QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;

@@ -2,7 +2,8 @@
 # The tray program end to end: with a birthday today the panel appears above the bottom right corner at
 # its one-row size and hides itself after five seconds; the tray icon's double click opens the panel and
 # the list window and keeps them open; a second start hands over to the running program and ends; after
-# a crash the next start takes over the stale lock; without a tray host the windows open by themselves.
+# a crash the next start takes over the stale lock; without a tray host the windows open by themselves;
+# SIGTERM ends it cleanly.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 e2e_start_display
@@ -58,9 +59,21 @@ ls "$XDG_RUNTIME_DIR"/candlewatcher-*.lock >/dev/null 2>&1 || e2e_fail "no lock 
 e2e_stop_tray
 e2e_start_program
 panel=$(e2e_wait_panel 10) || e2e_fail "without a tray the panel did not open"
-e2e_wait_until 5 e2e_find_decorated '^Candlewatcher$' >/dev/null ||
+# The program gives a tray host a few seconds to appear before it opens the windows itself.
+e2e_wait_until 10 e2e_find_decorated '^Candlewatcher$' >/dev/null ||
     e2e_fail "without a tray the list window did not open"
 e2e_check "instances after the restart" 1 "$(e2e_instance_count)"
 e2e_screenshot no-tray
+
+# Ending the session (SIGTERM) ends the program cleanly: status 0 and no lock left behind.
+kill -TERM "$E2E_PID"
+if e2e_wait_until 5 eval '! e2e_running'; then
+    wait "$E2E_PID"
+    e2e_check "exit status after SIGTERM" 0 "$?"
+else
+    e2e_fail "SIGTERM did not end the program"
+    e2e_screenshot after-sigterm
+fi
+ls "$XDG_RUNTIME_DIR"/candlewatcher-*.lock >/dev/null 2>&1 && e2e_fail "SIGTERM left the lock file"
 
 e2e_finish
