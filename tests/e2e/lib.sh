@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared helpers for the end-to-end tests: the real candlewatcher executable under its own Xvfb, with
 # trayer as the tray host, driven by xdotool. Source it from a test script; ctest calls every test as
 #     bash tests/e2e/<name>_test.sh <path of the candlewatcher executable> <artifact directory>
