@@ -9,8 +9,8 @@ namespace candlewatcher {
 
 namespace {
 
-// Enough significant digits for any double to round as if all digits had been read; digits past these
-// only move the decimal exponent.
+// Enough significant digits to tell apart any two doubles and the point halfway between them; digits past
+// these only move the decimal exponent, and whether any of them is nonzero (see the sticky digit below).
 constexpr int kMaxSignificantDigits = 800;
 // Exponents are read up to this size; beyond it every nonzero number has long left the range of a double.
 constexpr std::int64_t kExponentCap = 100000;
@@ -102,6 +102,7 @@ double ReadDecimal(Cursor& cursor) {
     char buffer[kMaxSignificantDigits + 32];
     int kept = 0;
     std::int64_t exponentShift = 0; // integer digits dropped past the buffer, minus fraction digits kept
+    bool droppedNonZero = false;
     bool anyDigit = false;
     std::uint64_t small = 0; // the value itself while it is a short whole number, the common case
     bool isSmallInteger = true;
@@ -110,10 +111,12 @@ double ReadDecimal(Cursor& cursor) {
         char digit = cursor.Peek();
         if (kept == 0 && digit == '0')
             continue;
-        if (kept < kMaxSignificantDigits)
+        if (kept < kMaxSignificantDigits) {
             buffer[kept++] = digit;
-        else
+        } else {
             ++exponentShift;
+            droppedNonZero = droppedNonZero || digit != '0';
+        }
         if (kept > 18)
             isSmallInteger = false;
         else
@@ -132,6 +135,8 @@ double ReadDecimal(Cursor& cursor) {
             if (kept < kMaxSignificantDigits) {
                 buffer[kept++] = digit;
                 --exponentShift;
+            } else {
+                droppedNonZero = droppedNonZero || digit != '0';
             }
         }
     }
@@ -158,6 +163,12 @@ double ReadDecimal(Cursor& cursor) {
         value = 0;
     } else {
         int length = kept;
+        // A nonzero digit dropped past the buffer still lifts a value that sits exactly halfway between two
+        // doubles: one more digit 1 stands in for all of them.
+        if (droppedNonZero) {
+            buffer[length++] = '1';
+            --totalExponent;
+        }
         buffer[length++] = 'e';
         auto [end, error] = std::to_chars(buffer + length, buffer + sizeof buffer, totalExponent);
         (void)error; // the exponent is bounded, so it always fits

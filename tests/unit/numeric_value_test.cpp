@@ -58,6 +58,10 @@ TEST(NumericValueLongText, ManyDigitsRoundAsOneNumber) {
     std::string text = "1" + std::string(5000, '0') + "e-5000";
     EXPECT_EQ(NumericValue(text), 1.0);
     EXPECT_EQ(NumericValue(std::string(100000, ' ') + "42"), 42.0);
+    // Exactly halfway between 1 and the next double, plus a 1 far beyond the digits kept: rounds up.
+    std::string halfway = "1.00000000000000011102230246251565404236316680908203125";
+    EXPECT_EQ(NumericValue(halfway), 1.0);
+    EXPECT_EQ(NumericValue(halfway + std::string(1000, '0') + "1"), std::nextafter(1.0, 2.0));
 }
 
 } // namespace
