@@ -248,6 +248,10 @@ ScanResult ScanBirthdays(const CalendarDate& today, double warn, double warnDays
 
     std::vector<ReminderRow> found;
     std::vector<std::uint32_t> foundDay; // the day number of each row in found
+    // Birthdays spread over the year: room for a year's share of the records spares most regrowth.
+    const std::size_t likelyRows = records.size() * std::min<std::size_t>(days.size(), 366) / 365 + 8;
+    found.reserve(likelyRows);
+    foundDay.reserve(likelyRows);
     for (std::size_t i = 0; i < records.size(); ++i) {
         // A long name lives elsewhere on the heap; asking for it a few records early hides the wait for it
         // when its record turns out to match (half the time of a large scan without it).
