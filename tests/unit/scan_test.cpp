@@ -72,11 +72,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {T("B (36)"), T("D (0)"), U("C (26 - 07\\12)"), U("A (46 - 9\\12)"), U("E (56 - 16\\12)")}},
         ScanCase{"warn_off", {6, 12, 2026}, 0, 10, kDecember, kDecemberTodayRows},
         ScanCase{"warn_two_is_not_on", {6, 12, 2026}, 2, 10, kDecember, kDecemberTodayRows},
-        ScanCase{"warn_near_one_is_not_on", {6, 12, 2026}, 1.0000001, 10, kDecember, kDecemberTodayRows},
         ScanCase{"warn_days_zero", {6, 12, 2026}, 1, 0, kDecember, kDecemberTodayRows},
         ScanCase{"warn_days_negative", {6, 12, 2026}, 1, -5, kDecember, kDecemberTodayRows},
         ScanCase{"warn_days_nan", {6, 12, 2026}, 1, kNaN, kDecember, kDecemberTodayRows},
-        ScanCase{"warn_days_below_one", {6, 12, 2026}, 1, 0.99, kDecember, kDecemberTodayRows},
         ScanCase{"warn_days_fractional",
                  {6, 12, 2026},
                  1,
@@ -89,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                  3,
                  {R("9", "12", "1980", "k3"), R("8", "12", "1980", "k2"), R("7", "12", "1980", "k1")},
                  {U("k1 (46 - 7\\12)"), U("k2 (46 - 8\\12)"), U("k3 (46 - 9\\12)")}},
-        ScanCase{"no_records", {6, 12, 2026}, 1, 10, {}, {}}),
+        ScanCase{"empty_file_found_no_rows", {6, 12, 2026}, 1, 10, {}, {}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -122,13 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                              1,
                              364,
                              {R("6", "12", "2000", "a")},
-                             {T("a (26)")}},
-                    ScanCase{"year_after_today_matches_too",
-                             {6, 12, 2026},
-                             0,
-                             0,
-                             {R("6", "12", "9999", "a")},
-                             {T("a (-7973)")}}),
+                             {T("a (26)")}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // The age is the one reached on the matched day; an unknown year (value 0) gives no age at all.
@@ -241,7 +233,6 @@ INSTANTIATE_TEST_SUITE_P(
         WalkCount{"last_day_within_the_cap", {1, 1, 2000}, 36600, R("17", "3", "1", "x"), 101},
         WalkCount{"first_day_past_the_cap", {1, 1, 2000}, 36600, R("18", "3", "1", "x"), 100},
         WalkCount{"huge_setting_capped", {1, 1, 2000}, 1e12, R("17", "3", "1", "x"), 101},
-        WalkCount{"huge_setting_first_day_past", {1, 1, 2000}, 1e12, R("18", "3", "1", "x"), 100},
         WalkCount{"infinite_setting_capped", {1, 1, 2000}, kInfinity, R("18", "3", "1", "x"), 100},
         WalkCount{"one_day_short_of_the_cap", {1, 1, 2000}, 36599, R("17", "3", "1", "x"), 100},
         WalkCount{"calendar_ends_before_the_cap", {1, 1, 9990}, 1e12, R("31", "12", "1", "x"), 10}),
@@ -251,24 +242,6 @@ TEST(ScanFile, MissingFileGivesNoRowsAndSaysSo) {
     const ScanResult result = ScanBirthdays({6, 12, 2026}, 1, 10, false, kDecember);
     EXPECT_FALSE(result.FileFound);
     EXPECT_TRUE(result.Rows.empty());
-}
-
-TEST(ScanFile, EmptyFileIsFoundWithNoRows) {
-    const ScanResult result = ScanBirthdays({6, 12, 2026}, 1, 10, true, {});
-    EXPECT_TRUE(result.FileFound);
-    EXPECT_TRUE(result.Rows.empty());
-}
-
-// The look-ahead ends on 31 December 9999 the same way whether the last row was found early or late.
-TEST(ScanFile, EndOfCalendarKeepsEveryRowFoundBefore) {
-    std::vector<BirthdayRecord> records;
-    for (int day = 1; day <= 31; ++day) {
-        records.push_back(R(std::to_string(day), "12", "9000", "d" + std::to_string(day)));
-    }
-    const ScanResult result = ScanBirthdays({1, 12, 9999}, 1, 99, true, records);
-    ASSERT_EQ(result.Rows.size(), 31u);
-    EXPECT_EQ(result.Rows.front(), T("d1 (999)"));
-    EXPECT_EQ(result.Rows.back(), U("d31 (999 - 31\\12)"));
 }
 
 } // namespace
