@@ -78,7 +78,15 @@ SingleInstance::Outcome SingleInstance::Claim(int patienceMs) {
     const QDeadlineTimer deadline(patienceMs);
     for (;;) {
         if (m_lock->tryLock(0)) {
-            Listen();
+            if (Listen()) {
+                return Outcome::Primary;
+            }
+            // A holder whose lock file was deleted under it still owns the socket name: ask it too.
+            if (AskHolder(static_cast<int>(deadline.remainingTime()))) {
+                m_lock->unlock();
+                return Outcome::HandedOver;
+            }
+            WarnUnreachable();
             return Outcome::Primary;
         }
         if (m_lock->error() != QLockFile::LockFailedError) {
@@ -86,7 +94,9 @@ SingleInstance::Outcome SingleInstance::Claim(int patienceMs) {
             // start; the birthday file's own lock still keeps two writers apart.
             qWarning("Candlewatcher: cannot create %s; not guarding against a second start",
                      qPrintable(m_lock->fileName()));
-            Listen();
+            if (!Listen()) {
+                WarnUnreachable();
+            }
             return Outcome::Primary;
         }
         // The holder may still be starting (not yet listening), or may just have ended: ask it, and
@@ -105,12 +115,12 @@ bool SingleInstance::Listen() {
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::AcceptConnection);
-    if (!m_server->listen(ServerName())) {
-        qWarning("Candlewatcher: cannot listen on %s: %s; a second start cannot reach this one",
-                 qPrintable(ServerName()), qPrintable(m_server->errorString()));
-        return false;
-    }
-    return true;
+    return m_server->listen(ServerName());
+}
+
+void SingleInstance::WarnUnreachable() const {
+    qWarning("Candlewatcher: cannot listen on %s: %s; a second start cannot reach this one",
+             qPrintable(ServerName()), qPrintable(m_server->errorString()));
 }
 
 bool SingleInstance::AskHolder(int patienceMs) {

@@ -40,6 +40,7 @@ signals:
 
 private:
     bool Listen();
+    void WarnUnreachable() const;
     bool AskHolder(int patienceMs);
     void AcceptConnection();
 

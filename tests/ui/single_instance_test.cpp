@@ -129,6 +129,19 @@ private slots:
         QCOMPARE(next->exitCode(), HandedOverCode);
     }
 
+    void holderWhoseLockFileWasDeletedStillAnswers() {
+        QTemporaryDir data;
+        SingleInstance holder(data.path().toStdString());
+        QCOMPARE(holder.Claim(1000), SingleInstance::Outcome::Primary);
+        QVERIFY(QFile::remove(holder.LockFilePath()));
+        QSignalSpy opened(&holder, &SingleInstance::OpenRequested);
+
+        auto child = StartChild(data.path(), 0, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(child->state() == QProcess::NotRunning, 15000);
+        QCOMPARE(child->exitCode(), HandedOverCode);
+        QCOMPARE(opened.count(), 1);
+    }
+
     void directoryIsOneWhateverItsSpelling_data() {
         QTest::addColumn<QString>("spelling"); // relative to the holder's directory
         QTest::addColumn<int>("expectedCode");
