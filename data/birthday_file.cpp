@@ -211,6 +211,13 @@ bool BirthdayFile::Exists() const {
 }
 
 std::vector<BirthdayRecord> BirthdayFile::ReadBirthdays() const {
+    std::optional<FileBytes> bytes = ReadBytes();
+    if (!bytes)
+        return {};
+    return ParseBirthdayRecords(bytes->View());
+}
+
+std::optional<FileBytes> BirthdayFile::ReadBytes() const {
     // A shared lock, where the folder can be opened, so a reader never sees half of a change in progress.
     FileDescriptor dir = LockDirectory(m_directory, LOCK_SH, false);
     // Non-blocking, so that a FIFO in the file's place is opened without waiting and then refused.
@@ -220,15 +227,14 @@ std::vector<BirthdayRecord> BirthdayFile::ReadBirthdays() const {
         int error = errno;
         struct stat link {};
         if (error == ENOENT && ::lstat(m_dataPath.c_str(), &link) != 0)
-            return {};
+            return std::nullopt;
         ThrowFileError(error == ENOENT ? "Cannot follow the link" : "Cannot open", m_dataPath, error);
     }
     struct stat status {};
     if (::fstat(file.Get(), &status) != 0)
         ThrowFileError("Cannot read", m_dataPath, errno);
     RequireRegular(status, m_dataPath);
-    FileBytes bytes = ReadToEnd(file.Get(), static_cast<std::size_t>(status.st_size), m_dataPath);
-    return ParseBirthdayRecords(bytes.View());
+    return ReadToEnd(file.Get(), static_cast<std::size_t>(status.st_size), m_dataPath, true);
 }
 
 void BirthdayFile::AppendBirthday(const BirthdayRecord& record) const {

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -19,13 +23,24 @@ class BirthdayFileError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The whole content of a file, read into one buffer that is not cleared first.
+struct FileBytes {
+    std::unique_ptr<char[]> Data;
+    std::size_t Size = 0;
+    std::string_view View() const { return {Data.get(), Size}; }
+};
+
 class BirthdayFile {
 public:
-    explicit BirthdayFile(std::filesystem::path dataDirectory); // holds dataDirectory/"birthday.dat", ".../birthday.tmp"
+    explicit BirthdayFile(
+        std::filesystem::path dataDirectory); // holds dataDirectory/"birthday.dat", ".../birthday.tmp"
     const std::filesystem::path& DataPath() const;
     const std::filesystem::path& TempPath() const;
-    bool Exists() const; // an ordinary file named birthday.dat is present
+    bool Exists() const;                               // an ordinary file named birthday.dat is present
     std::vector<BirthdayRecord> ReadBirthdays() const; // empty when the file does not exist
+    // The bytes of birthday.dat as they are, read as ReadBirthdays reads them; nullopt when it does not
+    // exist. The reminder's refresh walks the records in these bytes rather than copying every field.
+    std::optional<FileBytes> ReadBytes() const;
     void AppendBirthday(const BirthdayRecord& record) const;
     void ReplaceBirthday(const std::string& oldName, const BirthdayRecord& record) const;
     void DeleteBirthday(const std::string& name) const;

@@ -48,6 +48,17 @@ int DaysInMonth(int month, int year) {
 // Normalises like a date built from year, month and day + 1: a day or month beyond its range carries into
 // the next month or year (and one below it borrows), so only a result outside 100..9999 has no date.
 std::optional<CalendarDate> NextDay(int day, int month, int year) {
+    // The scan's walk passes real dates only: those step on without the general arithmetic below.
+    if (month >= 1 && month <= 12 && year >= kFirstYear && year <= kLastYear && day >= 1) {
+        const int lastDay = DaysInMonth(month, year);
+        if (day < lastDay)
+            return CalendarDate{day + 1, month, year};
+        if (day == lastDay && month < 12)
+            return CalendarDate{1, month + 1, year};
+        if (day == lastDay)
+            return year < kLastYear ? std::optional<CalendarDate>(CalendarDate{1, 1, year + 1})
+                                    : std::nullopt;
+    }
     std::int64_t monthIndex = static_cast<std::int64_t>(year) * 12 + (static_cast<std::int64_t>(month) - 1);
     std::int64_t normalYear = monthIndex >= 0 ? monthIndex / 12 : (monthIndex - 11) / 12;
     int normalMonth = static_cast<int>(monthIndex - normalYear * 12) + 1;

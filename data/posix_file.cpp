@@ -36,7 +36,7 @@ void ThrowFileError(std::string_view action, const std::filesystem::path& path, 
     throw BirthdayFileError(std::string(action) + " \"" + path.string() + "\": " + std::strerror(error));
 }
 
-FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& path) {
+FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& path, bool stopAtSize) {
     FileBytes bytes;
     // One byte more than the hint, so that reaching the end costs no extra growth.
     std::size_t capacity = sizeHint + 1;
@@ -58,6 +58,11 @@ FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& p
             ThrowFileError("Cannot read", path, errno);
         }
         bytes.Size += static_cast<std::size_t>(got);
+        // The size fstat gave, read whole: held under the folder's lock, the file has no writer of ours, and
+        // what another program may add meanwhile would be missed a moment later anyway. Stopping here saves
+        // the read that only reports the end; a file that claims no size (a pseudo file) is read to its end.
+        if (stopAtSize && sizeHint != 0 && bytes.Size == sizeHint)
+            return bytes;
     }
 }
 

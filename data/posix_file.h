@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/birthday_file.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <memory>
@@ -31,19 +33,12 @@ private:
     int m_fd = -1;
 };
 
-// The whole content of a file, read into one buffer that is not cleared first.
-struct FileBytes {
-    std::unique_ptr<char[]> Data;
-    std::size_t Size = 0;
-    std::string_view View() const { return {Data.get(), Size}; }
-};
-
 // Error text naming what failed on which file and the system's reason, as every file operation reports it.
 [[noreturn]] void ThrowFileError(std::string_view action, const std::filesystem::path& path, int error);
 
 // Reads from the current offset to the end of the file, however many reads it takes; sizeHint is the
-// size fstat gave, so one read usually does.
-FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& path);
+// size fstat gave, so one read usually does. With stopAtSize, reading ends once sizeHint bytes are in.
+FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& path, bool stopAtSize = false);
 
 // Writes all bytes, going on after short writes and interrupted calls. Returns 0 or the errno of the failure.
 int WriteAll(int fd, std::string_view bytes);

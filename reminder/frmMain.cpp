@@ -206,22 +206,21 @@ void frmMain::CheckBirthdays() {
     m_warnDays = settings.WarnDays;
     Forms::Settings().ShowStoredSettings(m_warn, m_warnDays);
 
-    ScanResult result;
+    ScanHead scan;
     try {
         // Read even when no ordinary file is there: a directory or a dangling link in its place is an
         // error to report, not an empty list.
-        const BirthdayFile file(m_dataDirectory);
-        const std::vector<BirthdayRecord> records = file.ReadBirthdays();
-        const bool found = !records.empty() || file.Exists();
-        result = ScanBirthdays(today, m_warn, m_warnDays, found, records);
+        const std::optional<FileBytes> bytes = BirthdayFile(m_dataDirectory).ReadBytes();
+        scan = ScanBirthdayFileBytes(today, m_warn, m_warnDays, bytes.has_value(),
+                                     bytes ? bytes->View() : std::string_view(), RowCount);
     } catch (const std::exception& error) {
         // An unreadable file is not an empty one: the panel keeps the rows it showed.
         MessageBox::Warn(nullptr, Warning("Could not read the birthdays", error));
         return;
     }
 
-    ShowRows(result);
-    if (result.Rows.empty()) {
+    ShowRows(scan.Head, scan.TotalRows);
+    if (scan.TotalRows == 0) {
         hide();
         return;
     }
@@ -230,9 +229,9 @@ void frmMain::CheckBirthdays() {
     tmrBirthday->start(); // also restarts a running count: every shown refresh stays its five seconds
 }
 
-void frmMain::ShowRows(const ScanResult& result) {
+void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
     const std::vector<ReminderRow>& rows = result.Rows;
-    const bool tooMany = rows.size() > static_cast<std::size_t>(RowCount);
+    const bool tooMany = totalRows > static_cast<std::size_t>(RowCount);
     const int listed = tooMany ? ListedWhenTooMany : static_cast<int>(rows.size());
     bool anyToday = false;
     for (int k = 0; k < listed; ++k) {
@@ -244,11 +243,8 @@ void frmMain::ShowRows(const ScanResult& result) {
         BShape[k]->SetFillColor(color);
     }
     if (tooMany) {
-        // Today's rows come first, so a today row is never among those left out while an upcoming one shows.
-        for (std::size_t i = ListedWhenTooMany; i < rows.size(); ++i) {
-            anyToday = anyToday || rows[i].Kind == ReminderKind::Today;
-        }
-        const std::size_t more = rows.size() - ListedWhenTooMany;
+        // Today's rows come first, so the rows left out hold a today row only when the first one shown is.
+        const std::size_t more = totalRows - ListedWhenTooMany;
         Birthday[ListedWhenTooMany]->setText(QStringLiteral("and %1 more").arg(more));
         SetLabelBackground(Birthday[ListedWhenTooMany], LightGrey);
         BShape[ListedWhenTooMany]->SetFillColor(LightGrey);

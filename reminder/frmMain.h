@@ -79,7 +79,7 @@ protected:
 
 private:
     void AddTrayIcon();
-    void ShowRows(const ScanResult& result);
+    void ShowRows(const ScanResult& result, std::size_t totalRows);
     void PlacePanel(int rows);
     void SetBackground(const QColor& color);
     void ScheduleMidnightCheck();

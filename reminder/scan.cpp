@@ -2,6 +2,7 @@
 
 #include "data/date_helpers.h"
 #include "data/numeric_value.h"
+#include "data/record_parser.h"
 
 #include <algorithm>
 #include <array>
@@ -138,7 +139,7 @@ void AppendAge(std::string& text, int year, double birthYear) {
 // A today row reads "Name (age)", an upcoming one "Name (age - Day\Month)" with the day and month texts as
 // stored. The age is the one reached in the matched day's year; a birth year whose value is 0 is unknown and
 // its age is left out, as is one too large for the difference to be a number.
-std::string RowText(const BirthdayRecord& record, ReminderKind kind, int matchedYear, double birthYear) {
+std::string RowText(const RecordView& record, ReminderKind kind, int matchedYear, double birthYear) {
     const bool hasAge = birthYear != 0 && std::isfinite(matchedYear - birthYear);
     std::string text;
     text.reserve(record.Name.size() + record.Day.size() + record.Month.size() + 32);
@@ -229,72 +230,163 @@ private:
     std::vector<std::uint32_t> m_days;
 };
 
-} // namespace
+// The run's days and, for every (month, day) slot, the days of the run it falls on.
+struct Walk {
+    Walk(const CalendarDate& today, double warn, double warnDays)
+        : Days(DaysOfRun(today, warn == 1 ? LookAheadDays(warnDays) : 0))
+        , Slots(Days) {}
 
-// One pass over the records: each record's day, month and (when it matches) year are read once, and its rows
-// are made while its bytes are at hand, since the records of a large file do not stay in the cache for a
-// second visit. The rows come out in file order; a stable sort by day then puts them in the order of the
-// walk.
-ScanResult ScanBirthdays(const CalendarDate& today, double warn, double warnDays, bool fileFound,
-                         const std::vector<BirthdayRecord>& records) {
-    ScanResult result;
-    if (!fileFound) {
-        return result;
-    }
-    result.FileFound = true;
-
-    const std::vector<CalendarDate> days = DaysOfRun(today, warn == 1 ? LookAheadDays(warnDays) : 0);
-    const SlotDays slotDays(days);
-
-    std::vector<ReminderRow> found;
-    std::vector<std::uint32_t> foundDay; // the day number of each row in found
-    // Birthdays spread over the year: room for a year's share of the records spares most regrowth.
-    const std::size_t likelyRows = records.size() * std::min<std::size_t>(days.size(), 366) / 365 + 8;
-    found.reserve(likelyRows);
-    foundDay.reserve(likelyRows);
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        // A long name lives elsewhere on the heap; asking for it a few records early hides the wait for it
-        // when its record turns out to match (half the time of a large scan without it).
-        if (i + kPrefetchDistance < records.size()) {
-            __builtin_prefetch(records[i + kPrefetchDistance].Name.data());
-        }
-        const BirthdayRecord& record = records[i];
+    // The days of the run a record falls on, as [begin, end) of day numbers; empty when it never matches.
+    std::pair<const std::uint32_t*, const std::uint32_t*> DaysOf(const RecordView& record) const {
         const int day = CalendarPart(record.Day, 31);
         const int month = CalendarPart(record.Month, 12);
         if (day == 0 || month == 0) {
-            continue;
+            return {nullptr, nullptr};
         }
         const int slot = Slot(day, month);
-        if (slotDays.begin(slot) == slotDays.end(slot)) {
-            continue;
-        }
-        const double birthYear = TextValue(record.Year);
-        for (const std::uint32_t* d = slotDays.begin(slot); d != slotDays.end(slot); ++d) {
-            const ReminderKind kind = *d == 0 ? ReminderKind::Today : ReminderKind::Upcoming;
-            found.push_back(ReminderRow{RowText(record, kind, days[*d].Year, birthYear), kind});
-            foundDay.push_back(*d);
-        }
+        return {Slots.begin(slot), Slots.end(slot)};
     }
 
-    if (days.size() == 1) {
-        result.Rows = std::move(found); // today only: already in order
+    // Where each row goes in the walk's order: a counting sort by day number, stable, so each day's rows
+    // keep their file order. rowDays holds the day number of each row in file order.
+    std::vector<std::size_t> OrderOfRows(const std::vector<std::uint32_t>& rowDays) const {
+        std::vector<std::size_t> next(Days.size() + 1, 0);
+        for (std::uint32_t d : rowDays) {
+            ++next[d + 1];
+        }
+        for (std::size_t j = 1; j < next.size(); ++j) {
+            next[j] += next[j - 1];
+        }
+        std::vector<std::size_t> position(rowDays.size());
+        for (std::size_t r = 0; r < rowDays.size(); ++r) {
+            position[r] = next[rowDays[r]]++;
+        }
+        return position;
+    }
+
+    std::size_t LikelyRows(std::size_t records) const {
+        // Birthdays spread over the year: room for a year's share of the records spares most regrowth.
+        return records * std::min<std::size_t>(Days.size(), 366) / 365 + 8;
+    }
+
+    std::vector<CalendarDate> Days;
+    SlotDays Slots;
+};
+
+ReminderKind KindOn(std::uint32_t dayNumber) {
+    return dayNumber == 0 ? ReminderKind::Today : ReminderKind::Upcoming;
+}
+
+// Every row. One pass over the records: each record's day, month and (when it matches) year are read once,
+// and its rows are made while its bytes are at hand, since the records of a large file do not stay in the
+// cache for a second visit. The rows come out in file order; the counting sort then puts them in the order
+// of the walk. forEachRecord(visit) calls visit(const RecordView&) for every record in file order.
+template <typename ForEachRecord>
+std::vector<ReminderRow> AllRows(const Walk& walk, std::size_t likelyRecords, ForEachRecord forEachRecord) {
+    std::vector<ReminderRow> found;
+    std::vector<std::uint32_t> foundDay; // the day number of each row in found
+    found.reserve(walk.LikelyRows(likelyRecords));
+    foundDay.reserve(walk.LikelyRows(likelyRecords));
+    forEachRecord([&](const RecordView& record) {
+        const auto [first, last] = walk.DaysOf(record);
+        if (first == last) {
+            return;
+        }
+        const double birthYear = TextValue(record.Year);
+        for (const std::uint32_t* d = first; d != last; ++d) {
+            found.push_back(
+                ReminderRow{RowText(record, KindOn(*d), walk.Days[*d].Year, birthYear), KindOn(*d)});
+            foundDay.push_back(*d);
+        }
+    });
+    if (walk.Days.size() == 1) {
+        return found; // today only: already in order
+    }
+    // Moving the rows into a second array is quicker than permuting them in place: the writes go to one run
+    // per day, where following the cycles of a permutation jumps about the rows.
+    const std::vector<std::size_t> position = walk.OrderOfRows(foundDay);
+    std::vector<ReminderRow> rows(found.size());
+    for (std::size_t r = 0; r < found.size(); ++r) {
+        rows[position[r]] = std::move(found[r]);
+    }
+    return rows;
+}
+
+// Only the first rowLimit rows in the walk's order, with the number of all rows. The matches are noted in
+// one pass over records that stay where they are; the texts are made afterwards for the rows kept only, so
+// a long look-ahead over a large file costs no text for the thousands of rows a display leaves out.
+template <typename ForEachRecord>
+std::vector<ReminderRow> FirstRows(const Walk& walk, std::size_t likelyRecords, ForEachRecord forEachRecord,
+                                   std::size_t rowLimit, std::size_t& totalRows) {
+    struct Match {
+        RecordView Record;
+        std::uint32_t Day;
+    };
+    std::vector<Match> matches;
+    std::vector<std::uint32_t> matchDay;
+    matches.reserve(walk.LikelyRows(likelyRecords));
+    matchDay.reserve(walk.LikelyRows(likelyRecords));
+    forEachRecord([&](const RecordView& record) {
+        const auto [first, last] = walk.DaysOf(record);
+        for (const std::uint32_t* d = first; d != last; ++d) {
+            matches.push_back(Match{record, *d});
+            matchDay.push_back(*d);
+        }
+    });
+    totalRows = matches.size();
+    const std::vector<std::size_t> position = walk.OrderOfRows(matchDay);
+    std::vector<const Match*> kept(std::min(rowLimit, matches.size()), nullptr);
+    for (std::size_t r = 0; r < matches.size(); ++r) {
+        if (position[r] < kept.size()) {
+            kept[position[r]] = &matches[r];
+        }
+    }
+    std::vector<ReminderRow> rows;
+    rows.reserve(kept.size());
+    for (const Match* match : kept) {
+        const double birthYear = TextValue(match->Record.Year);
+        rows.push_back(
+            ReminderRow{RowText(match->Record, KindOn(match->Day), walk.Days[match->Day].Year, birthYear),
+                        KindOn(match->Day)});
+    }
+    return rows;
+}
+
+} // namespace
+
+ScanResult ScanBirthdays(const CalendarDate& today, double warn, double warnDays, bool fileFound,
+                         const std::vector<BirthdayRecord>& records) {
+    ScanResult result;
+    result.FileFound = fileFound;
+    if (!fileFound) {
         return result;
     }
-    // Counting sort by day number, stable, so each day's rows keep their file order. Moving the rows into a
-    // second array is quicker than permuting them in place: the writes go to one run per day, where
-    // following the cycles of a permutation jumps about the rows.
-    std::vector<std::size_t> nextRow(days.size() + 1, 0);
-    for (std::uint32_t d : foundDay) {
-        ++nextRow[d + 1];
-    }
-    for (std::size_t j = 1; j < nextRow.size(); ++j) {
-        nextRow[j] += nextRow[j - 1];
-    }
-    result.Rows.resize(found.size());
-    for (std::size_t r = 0; r < found.size(); ++r) {
-        result.Rows[nextRow[foundDay[r]]++] = std::move(found[r]);
-    }
+    result.Rows = AllRows(Walk(today, warn, warnDays), records.size(), [&](auto visit) {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            // A long name lives elsewhere on the heap; asking for it a few records early hides the wait for
+            // it when its record turns out to match (half the time of a large scan without it).
+            if (i + kPrefetchDistance < records.size()) {
+                __builtin_prefetch(records[i + kPrefetchDistance].Name.data());
+            }
+            const BirthdayRecord& record = records[i];
+            visit(RecordView{record.Day, record.Month, record.Year, record.Name});
+        }
+    });
     return result;
+}
+
+ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double warnDays, bool fileFound,
+                               std::string_view fileBytes, std::size_t rowLimit) {
+    ScanHead head;
+    head.Head.FileFound = fileFound;
+    if (!fileFound) {
+        return head;
+    }
+    // About 35 bytes make a typical record; the guess only sizes the first reservation.
+    head.Head.Rows = FirstRows(
+        Walk(today, warn, warnDays), fileBytes.size() / 35,
+        [&](auto visit) { ForEachRecord(fileBytes, visit); }, rowLimit, head.TotalRows);
+    return head;
 }
 
 } // namespace candlewatcher

@@ -3,7 +3,9 @@
 #include "data/birthday_file.h"
 #include "data/date_helpers.h"
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace candlewatcher {
@@ -22,5 +24,17 @@ struct ScanResult {
 // Today's birthdays in file order, then (when warn is exactly 1) those of the following days, nearest first.
 ScanResult ScanBirthdays(const CalendarDate& today, double warn, double warnDays, bool fileFound,
                          const std::vector<BirthdayRecord>& records);
+
+// The first rows of a scan, as many as a display holds, and how many rows the scan found in all.
+struct ScanHead {
+    ScanResult Head;
+    std::size_t TotalRows = 0;
+};
+
+// The same scan over the records held in the bytes of a birthday file, read in place (as ReadBirthdays would
+// read them), keeping the first rowLimit rows: the reminder's refresh, which shows a few rows of what may
+// be a large file and a long look-ahead.
+ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double warnDays, bool fileFound,
+                               std::string_view fileBytes, std::size_t rowLimit);
 
 } // namespace candlewatcher

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <ostream>
@@ -242,6 +243,26 @@ TEST(ScanFile, MissingFileGivesNoRowsAndSaysSo) {
     const ScanResult result = ScanBirthdays({6, 12, 2026}, 1, 10, false, kDecember);
     EXPECT_FALSE(result.FileFound);
     EXPECT_TRUE(result.Rows.empty());
+}
+
+// The panel's scan over the file's bytes: the same rows as the record list gives, cut to the rows kept.
+TEST(ScanFileBytes, KeepsTheFirstRowsAndCountsThemAll) {
+    // Line ends of every kind, a byte order mark and a last record cut short, as a damaged file may hold.
+    const std::string bytes = "\xEF\xBB\xBF"
+                              "9\r\n12\r\n1980\r\nA\r\n6\n12\n1990\nB\n07\r12\r2000\rC\r"
+                              "6\r\n12\r\n2026\r\nD\r\n16\r\n12\r\n1970\r\nE\r\n6\r\n12";
+    const std::vector<ReminderRow> all = {T("B (36)"),          T("D (0)"),          T(""),
+                                          U("C (26 - 07\\12)"), U("A (46 - 9\\12)"), U("E (56 - 16\\12)")};
+    for (std::size_t limit : {0u, 2u, 4u, 13u}) {
+        const ScanHead head = ScanBirthdayFileBytes({6, 12, 2026}, 1, 10, true, bytes, limit);
+        EXPECT_TRUE(head.Head.FileFound);
+        EXPECT_EQ(head.TotalRows, all.size()) << "limit " << limit;
+        const std::vector<ReminderRow> kept(all.begin(), all.begin() + std::min(limit, all.size()));
+        EXPECT_EQ(head.Head.Rows, kept) << "limit " << limit;
+    }
+    const ScanHead missing = ScanBirthdayFileBytes({6, 12, 2026}, 1, 10, false, "", 13);
+    EXPECT_FALSE(missing.Head.FileFound);
+    EXPECT_EQ(missing.TotalRows, 0u);
 }
 
 } // namespace
