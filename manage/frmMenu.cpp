@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
@@ -62,6 +63,12 @@ public:
         return mine < theirs;
     }
 };
+
+void BumpPanelCounter() {
+    frmMain& main = Forms::Main();
+    const double counter = NumericValue(main.RefreshCounter().toStdString());
+    main.SetRefreshCounter(QString::number(counter + 1, 'f', QLocale::FloatingPointShortest));
+}
 
 QString Reason(const std::exception& error) {
     return QString::fromLocal8Bit(error.what());
@@ -174,9 +181,7 @@ void frmMenu::RefillList() {
 }
 
 void frmMenu::BumpRefreshCounter() {
-    frmMain& main = Forms::Main();
-    const double counter = NumericValue(main.RefreshCounter().toStdString());
-    main.SetRefreshCounter(QString::number(counter + 1, 'f', QLocale::FloatingPointShortest));
+    BumpPanelCounter();
 }
 
 std::vector<std::string> frmMenu::ListedNames() const {
@@ -222,8 +227,22 @@ void frmMenu::List1_DblClick() {
 }
 
 void frmMenu::Command1_Click() {
-    Forms::Edit().exec();
-    RefillList();
+    ShowDialogThenRefill(Forms::Edit());
+}
+
+// Something may close this window while the dialog runs (closing every window, as a session end may), and
+// a closed list window deletes itself: then the list window there is now, if any, is refilled, or at least
+// the panel is refreshed, so the dialog's change still shows.
+void frmMenu::ShowDialogThenRefill(QDialog& dialog) {
+    const QPointer<frmMenu> self(this);
+    dialog.exec();
+    if (self) {
+        RefillList();
+    } else if (Forms::MenuExists()) {
+        Forms::Menu().RefillList();
+    } else {
+        BumpPanelCounter();
+    }
 }
 
 // Removes every record named as Label4 of the edit dialog says: the birthday last clicked, whatever the
@@ -240,13 +259,11 @@ void frmMenu::Command2_Click() {
 }
 
 void frmMenu::Command3_Click() {
-    Forms::Add().exec();
-    RefillList();
+    ShowDialogThenRefill(Forms::Add());
 }
 
 void frmMenu::Command4_Click() {
-    Forms::Settings().exec();
-    RefillList();
+    ShowDialogThenRefill(Forms::Settings());
 }
 
 bool frmMenu::Form_QueryUnload() {

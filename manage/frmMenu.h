@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class QDialog;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -59,6 +60,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Shows a dialog modally, then refills the list.
+    void ShowDialogThenRefill(QDialog& dialog);
+
     // True while RefillList empties the list, whose selection change is no click of the user.
     bool m_refilling = false;
     std::filesystem::path m_dataDirectory;

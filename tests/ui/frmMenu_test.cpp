@@ -60,6 +60,8 @@ private slots:
     void unreadableFileIsReportedAndTheListKept();
     void closingAsksWhetherToStayInTheTray_data();
     void closingAsksWhetherToStayInTheTray();
+    void closedWhileADialogRunsStillRefreshes_data();
+    void closedWhileADialogRunsStillRefreshes();
 };
 
 void frmMenuTest::listHoldsEveryNameSortedIgnoringCase_data() {
@@ -305,6 +307,47 @@ void frmMenuTest::closingAsksWhetherToStayInTheTray() {
     } else {
         QVERIFY(main.TrayIcon() == nullptr);
         QVERIFY(fixture.QuitRequested);
+    }
+}
+
+void frmMenuTest::closedWhileADialogRunsStillRefreshes_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Add") << "Command3";
+    QTest::newRow("Edit") << "Command1";
+    QTest::newRow("Settings") << "Command4";
+}
+
+// Logging out closes every window, the list window too while one of its dialogs is open; answered Yes, it
+// is deleted. The dialog's OK still lands, and the change reaches the panel and the list window there is.
+void frmMenuTest::closedWhileADialogRunsStillRefreshes() {
+    QFETCH(QString, button);
+    ManageFixture fixture;
+    fixture.WriteData(Records({{"6", "12", "1991", "Bob"}}));
+    frmMenu* menu = &Forms::Menu();
+    ClickRow(*menu, 0);
+    QDialog* dialog = button == "Command3"   ? static_cast<QDialog*>(&Forms::Add())
+                      : button == "Command1" ? static_cast<QDialog*>(&Forms::Edit())
+                                             : static_cast<QDialog*>(&Forms::Settings());
+    const int before = Counter();
+    WhileModal(
+        *dialog, [&] { menu->findChild<QPushButton*>(button)->click(); },
+        [&] {
+            MessageBox::SetNextAnswer(QMessageBox::Yes);
+            menu->close();
+            QTRY_VERIFY(!Forms::MenuExists());
+            if (auto* birthday = qobject_cast<BirthdayDialog*>(dialog)) {
+                Type(birthday->Text4, "Cy");
+                birthday->Command1->click();
+            } else {
+                Forms::Settings().Command1->click();
+            }
+        });
+    QVERIFY(Counter() > before);
+    if (button != "Command4") {
+        const frmMain& main = Forms::Main();
+        QVERIFY(main.Birthday[0]->text().startsWith("Cy") || main.Birthday[1]->text().startsWith("Cy"));
+        QCOMPARE(ShownItems(Forms::Menu()),
+                 button == "Command3" ? QStringList({"Bob", "Cy"}) : QStringList({"Cy"}));
     }
 }
 
