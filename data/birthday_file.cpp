@@ -122,6 +122,11 @@ void ReplaceContent(const Target& target, const struct stat& former, std::string
         throw BirthdayFileError(std::string(action) + " \"" + target.TempPath.string() + "\" to save \"" +
                                 target.Path.string() + "\": " + std::strerror(error));
     };
+    // A link may lead to a file that itself bears the temporary name: clearing the "leftover" would then
+    // delete the records, and a failure before the rename would leave none.
+    if (target.Name == kTempName)
+        throw BirthdayFileError("Cannot save \"" + target.Path.string() +
+                                "\": it bears the name of the temporary file a change writes beside it");
     // A leftover from an interrupted rewrite is removed, whatever it is, rather than written through.
     if (::unlinkat(dir, kTempName, 0) != 0 && errno != ENOENT)
         ThrowFileError("Cannot remove the leftover", target.TempPath, errno);

@@ -135,6 +135,20 @@ TEST_F(BirthdayFileTest, ALinkedFileIsReplacedAtItsTargetAndTheLinkStays) {
     EXPECT_FALSE(fs::exists(linked.TempPath()));
 }
 
+// A link to a file named birthday.tmp: a rewrite beside it would delete the records before writing them.
+TEST_F(BirthdayFileTest, ALinkToAFileNamedLikeTheTemporaryOneIsNotRewritten) {
+    fs::create_directory(dir.Path() / "data");
+    const fs::path target = dir.Path() / "data" / "birthday.tmp";
+    const std::string bytes = "1\r\n2\r\n2000\r\nAnn\r\n7\r\n8";
+    WriteBytes(target, bytes);
+    fs::create_symlink(target, file.DataPath());
+    EXPECT_THROW(file.ReplaceBirthday("Ann", Record("Bob")), BirthdayFileError);
+    EXPECT_THROW(file.DeleteBirthday("Ann"), BirthdayFileError);
+    EXPECT_THROW(file.AppendBirthday(Record("Cy")), BirthdayFileError); // the partial record needs a rewrite
+    EXPECT_EQ(ReadBytes(target), bytes);
+    EXPECT_TRUE(fs::is_symlink(file.DataPath()));
+}
+
 // A line break in any field would split the record and shift every record after it.
 class LineBreakInFieldTest : public BirthdayFileTest, public ::testing::WithParamInterface<BirthdayRecord> {};
 
