@@ -56,13 +56,15 @@ void RequireRegular(const struct stat& status, const std::filesystem::path& path
 // The data directory, held open while a change is made: the exclusive lock on it keeps another process of
 // ours from reading or writing the file between this change's first read and its last write.
 FileDescriptor LockDirectory(const std::filesystem::path& directory, int operation, bool create) {
-    FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // An empty path is the current directory, as it is in the file's own path ("" / "birthday.dat").
+    const std::filesystem::path folder = directory.empty() ? std::filesystem::path(".") : directory;
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir.IsOpen() && errno == ENOENT && create) {
         std::error_code error;
-        std::filesystem::create_directories(directory, error);
+        std::filesystem::create_directories(folder, error);
         if (error)
             ThrowFileError("Cannot create the folder", directory, error.value());
-        dir = FileDescriptor(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        dir = FileDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
     if (!dir.IsOpen())
         return dir;

@@ -77,6 +77,19 @@ TEST_F(BirthdayFileTest, AddingCreatesAMissingPerUserDataDirectory) {
     EXPECT_EQ(nested.ReadBirthdays().size(), 1u);
 }
 
+// An empty directory path names the current directory for every operation, not only for reading.
+TEST_F(BirthdayFileTest, AnEmptyDirectoryPathIsTheCurrentDirectory) {
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.Path());
+    BirthdayFile here("");
+    here.AppendBirthday(Record("Ann"));
+    here.AppendBirthday(Record("Bob"));
+    here.DeleteBirthday("Ann");
+    here.ReplaceBirthday("Bob", Record("Cy"));
+    fs::current_path(previous);
+    EXPECT_EQ(Names(), std::vector<std::string>{"Cy"});
+}
+
 TEST_F(BirthdayFileTest, ReplaceKeepsThePlaceAndDeleteLeavesNoGap) {
     Add({"A", "B", "C", "D", "E"});
     file.ReplaceBirthday("C", Record("New", "9", "9", "1999"));
