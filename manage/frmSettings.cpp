@@ -2,6 +2,7 @@
 
 #include "app/forms.h"
 #include "data/settings_store.h"
+#include "manage/design_font.h"
 #include "ui/app_icon.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
@@ -48,6 +49,7 @@ frmSettings::frmSettings() {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowIcon(AppIcon());
+    UseDesignFont(*this);
     setFixedSize(Twips(4665), Twips(1650));
 
     Frame1 = new QGroupBox(QStringLiteral("Set Up Birthday"), this);

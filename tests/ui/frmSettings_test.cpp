@@ -142,6 +142,33 @@ private slots:
         QTEST(dialog.Text1->text(), "shownDays");
     }
 
+    // The layout is drawn for the classic 8.25-point dialog font; a desktop's larger font must not clip the
+    // captions of the two rows.
+    void captionsFitUnderALargeDesktopFont() {
+        const QFont desktopFont = QApplication::font();
+        QFont large = desktopFont;
+        large.setPointSizeF(11);
+        QApplication::setFont(large);
+        frmSettings& dialog = StartAndOpen();
+        QApplication::setFont(desktopFont);
+        const int indicator = dialog.Check1->sizeHint().width() -
+                              dialog.Check1->fontMetrics().horizontalAdvance(dialog.Check1->text());
+        const QList<std::pair<QWidget*, QString>> captions{{dialog.Check1, dialog.Check1->text()},
+                                                           {dialog.Label1, dialog.Label1->text()},
+                                                           {dialog.Label2, dialog.Label2->text()}};
+        for (const auto& [control, text] : captions) {
+            const QFontMetrics metrics = control->fontMetrics();
+            const int needed = metrics.horizontalAdvance(text) + (control == dialog.Check1 ? indicator : 0);
+            QVERIFY2(needed <= control->width() && metrics.height() <= control->height(),
+                     qPrintable(QStringLiteral("%1 needs %2 x %3, has %4 x %5")
+                                    .arg(text)
+                                    .arg(needed)
+                                    .arg(metrics.height())
+                                    .arg(control->width())
+                                    .arg(control->height())));
+        }
+    }
+
     void escAndCloseBoxStoreNothing() {
         m_env->StoreSetting(QStringLiteral("Warn Days"), QStringLiteral("4"));
         frmSettings& dialog = StartAndOpen();
