@@ -21,6 +21,9 @@ QMessageBox::StandardButton MessageBox::Ask(QWidget* parent, QMessageBox::Icon i
     }
     QMessageBox box(icon, QStringLiteral("Candlewatcher"), text, buttons, parent);
     box.setDefaultButton(defaultButton);
+    // Esc and the box's close button take the default answer. Qt would otherwise give them the No of a
+    // Yes/No box, and No to the closing question ends the program.
+    box.setEscapeButton(box.button(defaultButton));
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

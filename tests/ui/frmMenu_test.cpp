@@ -60,6 +60,8 @@ private slots:
     void unreadableFileIsReportedAndTheListKept();
     void closingAsksWhetherToStayInTheTray_data();
     void closingAsksWhetherToStayInTheTray();
+    void keysOnTheRealQuestion_data();
+    void keysOnTheRealQuestion();
     void closedWhileADialogRunsStillRefreshes_data();
     void closedWhileADialogRunsStillRefreshes();
 };
@@ -308,6 +310,40 @@ void frmMenuTest::closingAsksWhetherToStayInTheTray() {
         QVERIFY(main.TrayIcon() == nullptr);
         QVERIFY(fixture.QuitRequested);
     }
+}
+
+void frmMenuTest::keysOnTheRealQuestion_data() {
+    QTest::addColumn<int>("key"); // 0: the No button is clicked
+    QTest::addColumn<bool>("quits");
+    QTest::newRow("Enter takes the default, Yes") << int(Qt::Key_Return) << false;
+    QTest::newRow("Esc stays in the tray too") << int(Qt::Key_Escape) << false;
+    QTest::newRow("the No button quits") << 0 << true;
+}
+
+// The question as the user meets it, not answered in advance: only a deliberate No ends the program.
+void frmMenuTest::keysOnTheRealQuestion() {
+    QFETCH(int, key);
+    QFETCH(bool, quits);
+    ManageFixture fixture;
+    frmMenu& menu = Forms::Menu();
+    menu.show();
+    MessageBox::FakeAnswers(false);
+    QTimer::singleShot(0, [key] {
+        QWidget* box = QApplication::activeModalWidget();
+        QVERIFY(box != nullptr && QTest::qWaitForWindowActive(box));
+        if (key == 0) {
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
+        } else {
+            QTest::keyClick(box, Qt::Key(key));
+        }
+        if (QApplication::activeModalWidget() == box) {
+            box->close(); // the key did nothing; the test must not wait
+        }
+    });
+    menu.close();
+    MessageBox::FakeAnswers(true);
+    QCOMPARE(fixture.QuitRequested, quits);
+    QCOMPARE(Forms::Main().TrayIcon() == nullptr, quits);
 }
 
 void frmMenuTest::closedWhileADialogRunsStillRefreshes_data() {
