@@ -204,7 +204,12 @@ void frmMain::CheckBirthdays() {
     }
     m_warn = settings.Warn;
     m_warnDays = settings.WarnDays;
-    Forms::Settings().ShowStoredSettings(m_warn, m_warnDays);
+    // Only the date change's refresh can come while the settings dialog is open; it must not overwrite what
+    // the user is typing there. The refresh that follows the dialog sets its controls.
+    frmSettings& settingsDialog = Forms::Settings();
+    if (!settingsDialog.isVisible()) {
+        settingsDialog.ShowStoredSettings(m_warn, m_warnDays);
+    }
 
     ScanHead scan;
     try {

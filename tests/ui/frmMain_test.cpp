@@ -5,12 +5,14 @@
 #include "app/forms.h"
 #include "manage/AddB.h"
 #include "manage/frmMenu.h"
+#include "manage/frmSettings.h"
 #include "reminder/border_line.h"
 #include "reminder/frmMain.h"
 #include "reminder/row_marker.h"
 #include "ui/app_icon.h"
 #include "ui/message_box.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -296,6 +298,22 @@ private slots:
         main.CheckDateChange();
         QVERIFY(main.isVisible());
         QCOMPARE(main.Birthday[0]->text(), QStringLiteral("P1 (26)"));
+    }
+
+    // The midnight refresh may come while the user types in the settings dialog: what is typed stays.
+    void dateChangeLeavesAnOpenSettingsDialogAlone() {
+        frmMain& main = Forms::Main();
+        frmSettings& dialog = Forms::Settings();
+        dialog.show();
+        dialog.Check1->setChecked(false);
+        dialog.Text1->setText(QStringLiteral("3"));
+        m_env->SetToday({7, 12, 2026});
+        main.CheckDateChange();
+        QCOMPARE(dialog.Check1->checkState(), Qt::Unchecked);
+        QCOMPARE(dialog.Text1->text(), QStringLiteral("3"));
+        dialog.hide();
+        Refresh(); // the refresh after the dialog shows what is stored
+        QCOMPARE(dialog.Text1->text(), QStringLiteral("10"));
     }
 
     // A file or settings failure is reported, naming the file, and the panel keeps what it showed.
