@@ -204,10 +204,10 @@ void frmMain::CheckBirthdays() {
     }
     m_warn = settings.Warn;
     m_warnDays = settings.WarnDays;
-    // Only the date change's refresh can come while the settings dialog is open; it must not overwrite what
-    // the user is typing there. The refresh that follows the dialog sets its controls.
+    // Only the date change's refresh can come while the user has the settings dialog open; it must not
+    // overwrite what the user is typing there. The refresh that follows the dialog sets its controls.
     frmSettings& settingsDialog = Forms::Settings();
-    if (!settingsDialog.isVisible()) {
+    if (!(settingsDialog.isVisible() && settingsDialog.isModal())) {
         settingsDialog.ShowStoredSettings(m_warn, m_warnDays);
     }
 

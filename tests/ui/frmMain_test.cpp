@@ -304,14 +304,16 @@ private slots:
     void dateChangeLeavesAnOpenSettingsDialogAlone() {
         frmMain& main = Forms::Main();
         frmSettings& dialog = Forms::Settings();
-        dialog.show();
-        dialog.Check1->setChecked(false);
-        dialog.Text1->setText(QStringLiteral("3"));
-        m_env->SetToday({7, 12, 2026});
-        main.CheckDateChange();
+        QTimer::singleShot(0, &dialog, [&] {
+            dialog.Check1->setChecked(false);
+            dialog.Text1->setText(QStringLiteral("3"));
+            m_env->SetToday({7, 12, 2026});
+            main.CheckDateChange();
+            dialog.hide();
+        });
+        dialog.exec();
         QCOMPARE(dialog.Check1->checkState(), Qt::Unchecked);
         QCOMPARE(dialog.Text1->text(), QStringLiteral("3"));
-        dialog.hide();
         Refresh(); // the refresh after the dialog shows what is stored
         QCOMPARE(dialog.Text1->text(), QStringLiteral("10"));
     }
