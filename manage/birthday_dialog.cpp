@@ -131,9 +131,14 @@ void BirthdayDialog::BoxEdited(QLineEdit* box) {
     }
 }
 
+// The names are compared as the list shows them: a name typed exactly as a single-byte file's name is shown
+// is that name, although its bytes differ.
 bool BirthdayDialog::NameIsListed(const std::string& nameBytes) {
+    const QString shown = DisplayText(nameBytes);
     const std::vector<std::string> listed = Forms::Menu().ListedNames();
-    return std::find(listed.begin(), listed.end(), nameBytes) != listed.end();
+    return std::any_of(listed.begin(), listed.end(), [&](const std::string& name) {
+        return name == nameBytes || DisplayText(name) == shown;
+    });
 }
 
 void BirthdayDialog::ShowDuplicateName() {

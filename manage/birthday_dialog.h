@@ -55,7 +55,7 @@ protected:
     // Determines the data directory; nothing is read from the file.
     void LoadDataDirectory();
 
-    // Whether the list window shows an item whose stored bytes are exactly these.
+    // Whether the list window shows an item that reads exactly as these stored bytes do.
     static bool NameIsListed(const std::string& nameBytes);
     // The duplicate-name message; the dialog stays open as it was.
     void ShowDuplicateName();

@@ -86,13 +86,17 @@ void AddBTest::nameIsCheckedAgainstTheList_data() {
     QTest::newRow("trailing blank") << "Ann Lee " << false;
     QTest::newRow("leading blank") << " Ann Lee" << false;
     QTest::newRow("new name") << "Bob" << false;
+    // The file stores it in a single-byte code page; typed, it is UTF-8. It is the name the list shows.
+    QTest::newRow("a single-byte name as shown") << QString::fromUtf8("Zo\u00eb") << true;
 }
 
 void AddBTest::nameIsCheckedAgainstTheList() {
     QFETCH(QString, name);
     QFETCH(bool, refused);
     ManageFixture fixture;
-    const QByteArray file = Records({{"1", "1", "1990", "Ann Lee"}, {"2", "2", "1991", ""}});
+    const QByteArray file = Records({{"1", "1", "1990", "Ann Lee"},
+                                     {"2", "2", "1991", ""},
+                                     {"3", "3", "1992", QString::fromUtf8("Zo\u00eb")}});
     fixture.WriteData(file);
     frmMenu& menu = Forms::Menu();
     AddB& add = Forms::Add();

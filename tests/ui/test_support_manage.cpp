@@ -43,7 +43,13 @@ const QString Duplicate =
 
 void Type(QLineEdit* box, const QString& text) {
     box->selectAll();
-    QTest::keyClicks(box, text);
+    for (const QChar character : text) {
+        if (character.unicode() < 0x80) {
+            QTest::keyClick(box, character.toLatin1());
+        } else {
+            box->insert(character); // as an input method gives it; key events carry ASCII only
+        }
+    }
 }
 
 QByteArray Records(const QList<QStringList>& records) {
