@@ -102,7 +102,9 @@ frmMain::frmMain() {
     setWindowIcon(AppIcon());
     setAutoFillBackground(true);
     SetBackground(LightBlue);
-    setGeometry(0, 0, Twips(PanelWidth), Twips(StartHeight));
+    // In its corner from the start, so that a panel shown before any refresh could draw it (the first
+    // refresh failed) is not an empty box at the top left of the screen.
+    MoveToCorner(StartHeight);
 
     // Arial where it is installed; fontconfig gives its metric twin (Liberation Sans) elsewhere.
     QFont rowFont(QStringLiteral("Arial"));
@@ -268,8 +270,17 @@ void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
 }
 
 void frmMain::PlacePanel(int rows) {
-    // Everything in twips; pixels only when the window is given its geometry.
     const int height = rows * RowPitch + 110;
+    MoveToCorner(height);
+
+    const LineDesign& line3 = LineDesigns[Line3];
+    Line[Line3]->SetEnds(line3.X1, height - 20, line3.X2, height - 20);
+    const LineDesign& line5 = LineDesigns[Line5];
+    Line[Line5]->SetEnds(line5.X1, height - 30, line5.X2, height - 30);
+}
+
+void frmMain::MoveToCorner(int height) {
+    // Everything in twips; pixels only when the window is given its geometry.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect full = screen ? screen->geometry() : QRect(0, 0, 0, 0);
     const double screenLeft = full.x() * double(TwipsPerPixel);
@@ -277,11 +288,6 @@ void frmMain::PlacePanel(int rows) {
     const double left = screenLeft + full.width() * double(TwipsPerPixel) - (PanelWidth + RightMargin);
     const double top = screenTop + full.height() * double(TwipsPerPixel) - (height + BottomMargin);
     setGeometry(TwipsRect(left, top, PanelWidth, height));
-
-    const LineDesign& line3 = LineDesigns[Line3];
-    Line[Line3]->SetEnds(line3.X1, height - 20, line3.X2, height - 20);
-    const LineDesign& line5 = LineDesigns[Line5];
-    Line[Line5]->SetEnds(line5.X1, height - 30, line5.X2, height - 30);
 }
 
 void frmMain::SetBackground(const QColor& color) {
@@ -324,9 +330,7 @@ void frmMain::TrayIcon_Activated(QSystemTrayIcon::ActivationReason reason) {
 
 void frmMain::ToggleWindows() {
     if (m_tag != QLatin1String("TR")) {
-        show();
-        Forms::Menu().show(); // a new list window refreshes the panel while it is created
-        m_tag = QStringLiteral("TR");
+        OpenWindows();
         return;
     }
     hide();
@@ -338,7 +342,8 @@ void frmMain::ToggleWindows() {
 
 void frmMain::OpenWindows() {
     show();
-    frmMenu& menu = Forms::Menu();
+    frmMenu& menu = Forms::Menu(); // a new list window refreshes the panel while it is created
+    menu.setWindowState(menu.windowState() & ~Qt::WindowMinimized);
     menu.show();
     menu.raise();
     menu.activateWindow();

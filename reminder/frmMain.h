@@ -81,6 +81,7 @@ private:
     void AddTrayIcon();
     void ShowRows(const ScanResult& result, std::size_t totalRows);
     void PlacePanel(int rows);
+    void MoveToCorner(int heightTwips);
     void SetBackground(const QColor& color);
     void ScheduleMidnightCheck();
 

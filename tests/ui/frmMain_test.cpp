@@ -11,6 +11,7 @@
 #include "reminder/row_marker.h"
 #include "ui/app_icon.h"
 #include "ui/message_box.h"
+#include "ui/twips.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -341,6 +342,24 @@ private slots:
         QVERIFY2(shown[0].contains(named), qPrintable(shown[0]));
         QCOMPARE(main.Birthday[0]->text(), QStringLiteral("P0 (26)"));
         QVERIFY(main.isVisible());
+    }
+
+    // A start whose first refresh fails still has its panel in the corner, at its design size, for the
+    // tray to show; and the tray brings back a list window the user had minimised.
+    void firstRefreshFailsAndTheTrayStillShowsTheWindows() {
+        QVERIFY(QDir().mkpath(QString::fromStdString(m_env->BirthdayPath())));
+        frmMain& main = Forms::Main();
+        QCOMPARE(MessageBox::TakeShownTexts().size(), 1);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(main.geometry(), QRect(screen.right() + 1 - Twips(3055), screen.bottom() + 1 - Twips(3695),
+                                        Twips(2955), Twips(3195)));
+        main.ToggleWindows();
+        QVERIFY(main.isVisible());
+        main.ToggleWindows();
+        Forms::Menu().setWindowState(Qt::WindowMinimized);
+        main.ToggleWindows();
+        QVERIFY(!Forms::Menu().isMinimized());
+        QVERIFY(Forms::Menu().isVisible());
     }
 };
 
