@@ -13,6 +13,7 @@
 #include "ui/stored_text.h"
 #include "ui/twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -322,10 +323,20 @@ void frmMain::tmrBirthday_Timer() {
 void frmMain::TrayIcon_Activated(QSystemTrayIcon::ActivationReason reason) {
     // An XEmbed tray reports a double click as a click followed by a double click, so only the double
     // click may act there; a StatusNotifierItem host reports any activation as a single one.
-    if (reason == QSystemTrayIcon::DoubleClick ||
-        (reason == QSystemTrayIcon::Trigger && m_singleActivationToggles)) {
+    if (reason == QSystemTrayIcon::DoubleClick) {
         ToggleWindows();
+        return;
     }
+    if (reason != QSystemTrayIcon::Trigger || !m_singleActivationToggles) {
+        return;
+    }
+    // A user used to double clicking gives such a host two activations: the second, within the double
+    // click time, must not put away the windows the first has just opened.
+    if (m_lastActivation.isValid() && m_lastActivation.elapsed() < QApplication::doubleClickInterval()) {
+        return;
+    }
+    m_lastActivation.start();
+    ToggleWindows();
 }
 
 void frmMain::ToggleWindows() {

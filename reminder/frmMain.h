@@ -6,6 +6,7 @@
 #include "reminder/scan.h"
 #endif
 
+#include <QElapsedTimer>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
@@ -91,6 +92,7 @@ private:
     double m_warn = 1;
     double m_warnDays = 10;
     bool m_singleActivationToggles = false;
+    QElapsedTimer m_lastActivation; // the last single activation that toggled
     // The date the last refresh ran for, failed or not: a failure is reported once, not every minute.
     std::optional<CalendarDate> m_refreshDate;
     QTimer* m_dateTimer = nullptr;

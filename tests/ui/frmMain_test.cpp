@@ -286,6 +286,15 @@ private slots:
         main.TrayIcon_Activated(reason);
         QTEST(Forms::MenuExists(), "toggles");
         QTEST(main.Tag() == QStringLiteral("TR"), "toggles");
+        // A second activation within the double click time (a double click on such a host) keeps them open;
+        // a later one puts them away.
+        main.TrayIcon_Activated(reason);
+        QTEST(main.Tag() == QStringLiteral("TR"), "toggles");
+        if (notifierHost) {
+            QTest::qWait(QApplication::doubleClickInterval() + 50);
+            main.TrayIcon_Activated(reason);
+            QVERIFY(main.Tag() != QStringLiteral("TR"));
+        }
     }
 
     void dateChangeRefreshes() {
