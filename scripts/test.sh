@@ -16,8 +16,12 @@ ctest --test-dir build -j "$jobs" --timeout 600
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and test"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCANDLEWATCHER_SANITIZE=ON -DCANDLEWATCHER_BENCH=OFF
 cmake --build build-asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan -j "$jobs" --timeout 900 -LE e2e
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
+ctest --test-dir build-asan -j "$jobs" --timeout 900 -LE e2e
+# The end-to-end tests start and stop the real program one at a time, each on its own X server.
+ctest --test-dir build-asan --timeout 900 -L e2e
+unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 
 echo "== fuzzing"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCANDLEWATCHER_FUZZ=ON \
