@@ -6,6 +6,7 @@
 #include "ui/app_icon.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
+#include "ui/controls.h"
 #include "ui/twips.h"
 
 #include <QEvent>
@@ -36,9 +37,7 @@ BirthdayDialog::BirthdayDialog(const QString& frameCaption, const QString& dateC
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Twips(2655), Twips(1980));
 
-    Frame1 = new QGroupBox(frameCaption, this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(TwipsRect(60, 60, 2535, 1395));
+    Frame1 = NewControl<QGroupBox>("Frame1", TwipsRect(60, 60, 2535, 1395), frameCaption, this);
 
     Text1 = NewBox(QStringLiteral("Text1"), QStringLiteral("08"), 2, TwipsRect(840, 540, 315, 315));
     Text1->setToolTip(QStringLiteral("Day"));
@@ -48,25 +47,21 @@ BirthdayDialog::BirthdayDialog(const QString& frameCaption, const QString& dateC
     Text3->setToolTip(QStringLiteral("Year"));
     Text4 = NewBox(QStringLiteral("Text4"), QString(), 0, TwipsRect(840, 960, 1575, 285));
 
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(TwipsRect(1380, 1560, 1215, 375));
+    Command1 =
+        NewControl<QPushButton>("Command1", TwipsRect(1380, 1560, 1215, 375), QStringLiteral("OK"), this);
     Command1->setDefault(true); // Enter anywhere in the dialog is OK
-    Command2 = new QPushButton(QStringLiteral("Cancel"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(TwipsRect(60, 1560, 1215, 375));
+    Command2 =
+        NewControl<QPushButton>("Command2", TwipsRect(60, 1560, 1215, 375), QStringLiteral("Cancel"), this);
 
-    b = NewLabel(Frame1, QStringLiteral("b"), dateCaption, TwipsRect(120, 300, dateCaptionWidthTwips, 255));
-    Label1 = NewLabel(Frame1, QStringLiteral("Label1"), QStringLiteral("Person : "),
-                      TwipsRect(120, 960, 675, 255));
-    Label2 = NewLabel(Frame1, QStringLiteral("Label2"), QStringLiteral("/"), TwipsRect(1200, 600, 195, 315));
-    Label3 = NewLabel(Frame1, QStringLiteral("Label3"), QStringLiteral("/"), TwipsRect(1740, 600, 195, 315));
-    Label5 = NewLabel(Frame1, QStringLiteral("Label5"), QStringLiteral("DD"), TwipsRect(840, 300, 315, 255));
-    Label6 = NewLabel(Frame1, QStringLiteral("Label6"), QStringLiteral("MM"), TwipsRect(1380, 300, 315, 195));
-    Label7 =
-        NewLabel(Frame1, QStringLiteral("Label7"), QStringLiteral("YYYY"), TwipsRect(1920, 300, 435, 255));
-    Label8 = NewLabel(Frame1, QStringLiteral("Label8"), QStringLiteral("-"), TwipsRect(1740, 300, 135, 255));
-    Label9 = NewLabel(Frame1, QStringLiteral("Label9"), QStringLiteral("-"), TwipsRect(1200, 300, 195, 195));
+    b = NewControl<QLabel>("b", TwipsRect(120, 300, dateCaptionWidthTwips, 255), dateCaption, Frame1);
+    Label1 = NewControl<QLabel>("Label1", TwipsRect(120, 960, 675, 255), QStringLiteral("Person : "), Frame1);
+    Label2 = NewControl<QLabel>("Label2", TwipsRect(1200, 600, 195, 315), QStringLiteral("/"), Frame1);
+    Label3 = NewControl<QLabel>("Label3", TwipsRect(1740, 600, 195, 315), QStringLiteral("/"), Frame1);
+    Label5 = NewControl<QLabel>("Label5", TwipsRect(840, 300, 315, 255), QStringLiteral("DD"), Frame1);
+    Label6 = NewControl<QLabel>("Label6", TwipsRect(1380, 300, 315, 195), QStringLiteral("MM"), Frame1);
+    Label7 = NewControl<QLabel>("Label7", TwipsRect(1920, 300, 435, 255), QStringLiteral("YYYY"), Frame1);
+    Label8 = NewControl<QLabel>("Label8", TwipsRect(1740, 300, 135, 255), QStringLiteral("-"), Frame1);
+    Label9 = NewControl<QLabel>("Label9", TwipsRect(1200, 300, 195, 195), QStringLiteral("-"), Frame1);
 
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
@@ -91,14 +86,6 @@ QLineEdit* BirthdayDialog::NewBox(const QString& name, const QString& text, int 
     box->installEventFilter(this);
     connect(box, &QLineEdit::textEdited, box, [box] { BoxEdited(box); });
     return box;
-}
-
-QLabel* BirthdayDialog::NewLabel(QWidget* parent, const QString& name, const QString& caption,
-                                 const QRect& geometry) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    return label;
 }
 
 void BirthdayDialog::LoadDataDirectory() {

@@ -67,7 +67,6 @@ protected:
 
 private:
     QLineEdit* NewBox(const QString& name, const QString& text, int maxLength, const QRect& geometry);
-    QLabel* NewLabel(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry);
     static void SelectAllSoon(QLineEdit* box);
     static void BoxEdited(QLineEdit* box);
 

@@ -11,6 +11,7 @@
 #include "ui/app_icon.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
+#include "ui/controls.h"
 #include "ui/twips.h"
 
 #include <QCloseEvent>
@@ -74,20 +75,6 @@ QString Reason(const std::exception& error) {
     return QString::fromLocal8Bit(error.what());
 }
 
-QPushButton* NewButton(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
-}
-
-QLabel* NewLabel(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    return label;
-}
-
 } // namespace
 
 frmMenu::frmMenu() {
@@ -101,39 +88,34 @@ frmMenu::frmMenu() {
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Twips(6060), Twips(2895));
 
-    Frame1 = new QGroupBox(QStringLiteral("Birthdays"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(TwipsRect(60, 60, 3975, 2775));
-    List1 = new QListWidget(Frame1);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setGeometry(TwipsRect(120, 240, 3735, 2400));
+    Frame1 =
+        NewControl<QGroupBox>("Frame1", TwipsRect(60, 60, 3975, 2775), QStringLiteral("Birthdays"), this);
+    List1 = NewControl<QListWidget>("List1", TwipsRect(120, 240, 3735, 2400), Frame1);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(true);
     List1->installEventFilter(this);
 
-    Command1 = NewButton(this, QStringLiteral("Command1"), QStringLiteral("&Edit Birthday"),
-                         TwipsRect(4140, 1620, 1875, 375));
+    Command1 = NewControl<QPushButton>("Command1", TwipsRect(4140, 1620, 1875, 375),
+                                       QStringLiteral("&Edit Birthday"), this);
     Command1->setEnabled(false);
-    Command2 = NewButton(this, QStringLiteral("Command2"), QStringLiteral("&Delete Birthday"),
-                         TwipsRect(4140, 2040, 1875, 375));
+    Command2 = NewControl<QPushButton>("Command2", TwipsRect(4140, 2040, 1875, 375),
+                                       QStringLiteral("&Delete Birthday"), this);
     Command2->setEnabled(false);
-    Command3 = NewButton(this, QStringLiteral("Command3"), QStringLiteral("&Add Birthday"),
-                         TwipsRect(4140, 1200, 1875, 375));
-    Command4 = NewButton(this, QStringLiteral("Command4"), QStringLiteral("&Settings"),
-                         TwipsRect(4140, 2460, 1875, 375));
+    Command3 = NewControl<QPushButton>("Command3", TwipsRect(4140, 1200, 1875, 375),
+                                       QStringLiteral("&Add Birthday"), this);
+    Command4 = NewControl<QPushButton>("Command4", TwipsRect(4140, 2460, 1875, 375),
+                                       QStringLiteral("&Settings"), this);
 
-    Frame2 = new QGroupBox(QStringLiteral("About"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(TwipsRect(4140, 60, 1875, 1035));
-    Label1 = NewLabel(Frame2, QStringLiteral("Label1"), QStringLiteral("Candlewatcher"),
-                      TwipsRect(120, 240, 1275, 195));
+    Frame2 = NewControl<QGroupBox>("Frame2", TwipsRect(4140, 60, 1875, 1035), QStringLiteral("About"), this);
+    Label1 =
+        NewControl<QLabel>("Label1", TwipsRect(120, 240, 1275, 195), QStringLiteral("Candlewatcher"), Frame2);
     // The description takes two lines, so the version and the description sit a little higher than
     // one-line labels would.
-    Label2 = NewLabel(Frame2, QStringLiteral("Label2"),
-                      QStringLiteral("Version %1").arg(QStringLiteral(CANDLEWATCHER_VERSION)),
-                      TwipsRect(120, 450, 1635, 255));
-    Label3 = NewLabel(Frame2, QStringLiteral("Label3"), QStringLiteral("Birthday reminder for the desktop"),
-                      TwipsRect(120, 660, 1695, 360));
+    Label2 =
+        NewControl<QLabel>("Label2", TwipsRect(120, 450, 1635, 255),
+                           QStringLiteral("Version %1").arg(QStringLiteral(CANDLEWATCHER_VERSION)), Frame2);
+    Label3 = NewControl<QLabel>("Label3", TwipsRect(120, 660, 1695, 360),
+                                QStringLiteral("Birthday reminder for the desktop"), Frame2);
     Label3->setWordWrap(true);
 
     setTabOrder(List1, Command1);

@@ -6,6 +6,7 @@
 #include "ui/app_icon.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
+#include "ui/controls.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -52,37 +53,27 @@ frmSettings::frmSettings() {
     UseDesignFont(*this);
     setFixedSize(Twips(4665), Twips(1650));
 
-    Frame1 = new QGroupBox(QStringLiteral("Set Up Birthday"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(TwipsRect(60, 60, 4515, 1035));
+    Frame1 = NewControl<QGroupBox>("Frame1", TwipsRect(60, 60, 4515, 1035), QStringLiteral("Set Up Birthday"),
+                                   this);
 
-    Image1 = new QLabel(Frame1);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(TwipsRect(180, 300, 480, 480));
+    Image1 = NewControl<QLabel>("Image1", TwipsRect(180, 300, 480, 480), Frame1);
     Image1->setPixmap(AppIcon().pixmap(Twips(480), Twips(480)));
 
     // Created in tab order: the day field, the check box, OK.
-    Label1 = new QLabel(QStringLiteral("Warn "), Frame1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(TwipsRect(840, 600, 1635, 195));
+    Label1 = NewControl<QLabel>("Label1", TwipsRect(840, 600, 1635, 195), QStringLiteral("Warn "), Frame1);
 
-    Text1 = new QLineEdit(QStringLiteral("10"), Frame1);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(TwipsRect(1320, 540, 315, 315));
+    Text1 = NewControl<QLineEdit>("Text1", TwipsRect(1320, 540, 315, 315), QStringLiteral("10"), Frame1);
     Text1->setMaxLength(TypedDaysLength);
 
-    Label2 = new QLabel(QStringLiteral("days in advance"), Frame1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(TwipsRect(1680, 600, 1455, 255));
+    Label2 = NewControl<QLabel>("Label2", TwipsRect(1680, 600, 1455, 255), QStringLiteral("days in advance"),
+                                Frame1);
 
-    Check1 = new QCheckBox(QStringLiteral("Warn about birthdays in advance"), Frame1);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setGeometry(TwipsRect(840, 300, 3615, 195));
+    Check1 = NewControl<QCheckBox>("Check1", TwipsRect(840, 300, 3615, 195),
+                                   QStringLiteral("Warn about birthdays in advance"), Frame1);
     Check1->setChecked(true);
 
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(TwipsRect(3360, 1200, 1215, 375));
+    Command1 =
+        NewControl<QPushButton>("Command1", TwipsRect(3360, 1200, 1215, 375), QStringLiteral("OK"), this);
     Command1->setDefault(true);
 
     // The label "Warn " runs under the day field; the field must stay on top to be clicked.
