@@ -1,9 +1,9 @@
 #include "app/first_paint_trace.h"
-#include "app/forms.h"
 #include "app/quit_on_signal.h"
 #include "data/birthday_file.h"
 #include "platform/qsettings_store.h"
 #include "reminder/frmMain.h"
+#include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/single_instance.h"
 

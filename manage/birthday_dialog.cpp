@@ -1,12 +1,12 @@
 #include "manage/birthday_dialog.h"
 
-#include "app/forms.h"
 #include "manage/design_font.h"
 #include "manage/frmMenu.h"
 #include "ui/app_icon.h"
+#include "ui/controls.h"
+#include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
-#include "ui/controls.h"
 #include "ui/twips.h"
 
 #include <QEvent>

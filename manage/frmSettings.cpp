@@ -1,12 +1,12 @@
 #include "manage/frmSettings.h"
 
-#include "app/forms.h"
 #include "data/settings_store.h"
 #include "manage/design_font.h"
 #include "ui/app_icon.h"
+#include "ui/controls.h"
+#include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
-#include "ui/controls.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -120,7 +120,7 @@ void frmSettings::Command1_Click() {
     const std::string warnDaysText = TypedBytes(Text1->text());
     try {
         SaveWarnSettings(*Forms::Environment().Settings, warnText, warnDaysText);
-    } catch (const std::runtime_error& error) {
+    } catch (const std::exception& error) {
         MessageBox::Warn(
             this,
             QStringLiteral("Could not save the settings: %1").arg(QString::fromLocal8Bit(error.what())));

@@ -1,6 +1,6 @@
 #include "test_support_manage.h"
 
-#include "app/forms.h"
+#include "ui/forms.h"
 
 #include "manage/AddB.h"
 #include "manage/frmMenu.h"

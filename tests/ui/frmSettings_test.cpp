@@ -2,9 +2,9 @@
 // the close box, the two-character field, a save that fails, and the store keeping texts exactly.
 #include "test_support.h"
 
-#include "app/forms.h"
 #include "manage/frmSettings.h"
 #include "reminder/frmMain.h"
+#include "ui/forms.h"
 #include "ui/message_box.h"
 
 #include <QCheckBox>

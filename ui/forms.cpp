@@ -1,4 +1,4 @@
-#include "app/forms.h"
+#include "ui/forms.h"
 
 #include "manage/AddB.h"
 #include "manage/EditB.h"
@@ -6,7 +6,10 @@
 #include "manage/frmSettings.h"
 #include "reminder/frmMain.h"
 
+#include <QCoreApplication>
 #include <QPointer>
+
+#include <utility>
 
 namespace candlewatcher {
 
@@ -27,6 +30,13 @@ QPointer<frmSettings> g_settings;
 // The pointer is stored before Form_Load runs, so that a window referred to while its own load handling
 // runs (the list window's first refill reaches the panel, which reaches the settings dialog) is not
 // created twice.
+std::function<void()>& QuitAction() {
+    static std::function<void()> action = [] {
+        QCoreApplication::exit(0);
+    };
+    return action;
+}
+
 template <typename Window> Window& Reference(QPointer<Window>& slot) {
     if (!slot) {
         slot = new Window();
@@ -66,20 +76,16 @@ frmSettings& Forms::Settings() {
     return Reference(g_settings);
 }
 
-bool Forms::MainExists() {
-    return !g_main.isNull();
-}
 bool Forms::MenuExists() {
     return !g_menu.isNull();
 }
-bool Forms::AddExists() {
-    return !g_add.isNull();
+
+void Forms::Quit() {
+    QuitAction()();
 }
-bool Forms::EditExists() {
-    return !g_edit.isNull();
-}
-bool Forms::SettingsExists() {
-    return !g_settings.isNull();
+
+void Forms::SetQuitAction(std::function<void()> action) {
+    QuitAction() = std::move(action);
 }
 
 void Forms::DestroyAll() {

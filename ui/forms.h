@@ -19,7 +19,9 @@ class SettingsStore;
 struct FormsEnvironment {
     std::filesystem::path DataDirectory;
     SettingsStore* Settings = nullptr; // not owned; outlives the windows
-    std::function<CalendarDate()> Today = [] { return candlewatcher::Today(); };
+    std::function<CalendarDate()> Today = [] {
+        return candlewatcher::Today();
+    };
 };
 
 // The window registry. Each window is a single instance, created (and its Form_Load run) the first time
@@ -36,12 +38,13 @@ public:
     static EditB& Edit();
     static frmSettings& Settings();
 
-    // Whether a window exists now, without creating it.
-    static bool MainExists();
+    // Whether the list window exists now, without creating it.
     static bool MenuExists();
-    static bool AddExists();
-    static bool EditExists();
-    static bool SettingsExists();
+
+    // Ends the program: runs the quit action, by default ending the application's event loop. Tests put
+    // their own in its place: ending the event loop would end every later modal loop of the test program.
+    static void Quit();
+    static void SetQuitAction(std::function<void()> action);
 
     // Deletes every window, so that the next reference starts from a fresh program (tests, program end).
     static void DestroyAll();
