@@ -1,15 +1,32 @@
 #!/usr/bin/env bash
-# Installs, with apt, whatever of the build and test tools a fresh Debian 12 machine lacks.
+# Installs, with apt, the Debian packages a purpose needs that this machine lacks.
+#   install-deps.sh run    building and running the program
+#   install-deps.sh test   building it and running every test, benchmark and package check
 set -euo pipefail
 
-packages=(
+run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
+    libical-dev
+)
+test_packages=(
+    "${run_packages[@]}"
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool trayer x11-utils x11-apps imagemagick fonts-liberation
-    faketime libfaketime strace util-linux procps python3
-    clang-14 libclang-rt-14-dev clang-format
+    faketime libfaketime strace util-linux procps python3 python3-icalendar
+    dbus dbus-x11 dunst libnotify-bin haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils qt6ct
+    clang-14 libclang-rt-14-dev clang-format hyperfine
+    dpkg-dev fakeroot file lintian appstream desktop-file-utils
 )
+
+case "${1:-}" in
+run) packages=("${run_packages[@]}") ;;
+test) packages=("${test_packages[@]}") ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
@@ -17,8 +34,16 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=()
+elif command -v sudo >/dev/null; then
+    sudo=(sudo)
+else
+    # A minimal Debian has no sudo: say what to run as root rather than fail halfway.
+    echo "Missing packages. As root, run:" >&2
+    echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+    exit 1
+fi
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer, then the fuzzers for a bounded time. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1
