@@ -1,6 +1,5 @@
 #include "manage/frmMenu.h"
 
-#include "app/forms.h"
 #include "data/birthday_file.h"
 #include "data/numeric_value.h"
 #include "manage/AddB.h"
@@ -9,14 +8,14 @@
 #include "manage/frmSettings.h"
 #include "reminder/frmMain.h"
 #include "ui/app_icon.h"
+#include "ui/controls.h"
+#include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
-#include "ui/controls.h"
 #include "ui/twips.h"
 
 #include <QCloseEvent>
 #include <QCollator>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -32,13 +31,6 @@
 namespace candlewatcher {
 
 namespace {
-
-std::function<void()>& QuitAction() {
-    static std::function<void()> action = [] {
-        QCoreApplication::exit(0);
-    };
-    return action;
-}
 
 // An item of List1: shows the name legibly and keeps the record's bytes, and sorts alphabetically
 // ignoring case (QListWidget's own order is case-sensitive). Names equal but for case stay in a fixed order.
@@ -109,14 +101,12 @@ frmMenu::frmMenu() {
     Frame2 = NewControl<QGroupBox>("Frame2", TwipsRect(4140, 60, 1875, 1035), QStringLiteral("About"), this);
     Label1 =
         NewControl<QLabel>("Label1", TwipsRect(120, 240, 1275, 195), QStringLiteral("Candlewatcher"), Frame2);
-    // The description takes two lines, so the version and the description sit a little higher than
-    // one-line labels would.
     Label2 =
-        NewControl<QLabel>("Label2", TwipsRect(120, 450, 1635, 255),
+        NewControl<QLabel>("Label2", TwipsRect(120, 480, 1635, 255),
                            QStringLiteral("Version %1").arg(QStringLiteral(CANDLEWATCHER_VERSION)), Frame2);
-    Label3 = NewControl<QLabel>("Label3", TwipsRect(120, 660, 1695, 360),
-                                QStringLiteral("Birthday reminder for the desktop"), Frame2);
-    Label3->setWordWrap(true);
+    // Short enough for the one line the frame has room for.
+    Label3 = NewControl<QLabel>("Label3", TwipsRect(120, 720, 1635, 255), QStringLiteral("Birthday reminder"),
+                                Frame2);
 
     setTabOrder(List1, Command1);
     setTabOrder(Command1, Command2);
@@ -154,10 +144,10 @@ void frmMenu::RefillList() {
             List1->addItem(new NameItem(record.Name));
         }
         m_refilling = false;
-    } catch (const std::exception& error) {
-        // The list keeps the names it showed; the panel's refresh below meets the same file.
+    } catch (const std::exception&) {
+        // The list keeps the names it showed. The panel's refresh below reads the same file and tells the
+        // user, once for both windows.
         m_refilling = false;
-        MessageBox::Warn(this, QStringLiteral("Could not read the birthdays: %1").arg(Reason(error)));
     }
     BumpRefreshCounter();
 }
@@ -248,7 +238,7 @@ void frmMenu::Command4_Click() {
     ShowDialogThenRefill(Forms::Settings());
 }
 
-bool frmMenu::Form_QueryUnload() {
+void frmMenu::Form_QueryUnload() {
     const QMessageBox::StandardButton answer = MessageBox::Ask(
         this, QMessageBox::Question,
         QStringLiteral(
@@ -257,18 +247,12 @@ bool frmMenu::Form_QueryUnload() {
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     frmMain& main = Forms::Main();
     if (answer == QMessageBox::No) {
-        // The main window's close removes the tray icon; then nothing else is to happen.
+        // The main window's close removes the tray icon and ends the program.
         main.close();
-        QuitAction()();
     } else {
         main.SetTag(QStringLiteral("RT"));
         main.hide();
     }
-    return true;
-}
-
-void frmMenu::SetQuitAction(std::function<void()> action) {
-    QuitAction() = std::move(action);
 }
 
 // Tabbing into the list makes its first item current without choosing it. The first arrow key then chooses
@@ -285,11 +269,8 @@ bool frmMenu::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMenu::closeEvent(QCloseEvent* event) {
-    if (Form_QueryUnload()) {
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    Form_QueryUnload();
+    event->accept();
 }
 
 } // namespace candlewatcher

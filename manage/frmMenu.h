@@ -3,7 +3,6 @@
 #include <QWidget>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,12 +36,8 @@ public:
     void Command2_Click(); // Delete
     void Command3_Click(); // Add
     void Command4_Click(); // Settings
-    // Asks whether to stay in the tray; returns whether the window may close.
-    bool Form_QueryUnload();
-
-    // How the program ends when the user chooses to quit. Tests put their own in its place: ending the
-    // application's event loop would end every later modal loop of the test program too.
-    static void SetQuitAction(std::function<void()> action);
+    // Asks whether to stay in the tray or quit; the window closes either way.
+    void Form_QueryUnload();
 
     QGroupBox* Frame1 = nullptr;
     QListWidget* List1 = nullptr;

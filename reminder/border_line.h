@@ -12,9 +12,6 @@ public:
     BorderLine(QWidget* parent, const QColor& color);
     // The line from (x1, y1) to (x2, y2); one of the two pairs of coordinates must be equal.
     void SetEnds(int x1, int y1, int x2, int y2);
-    QColor Color() const { return m_color; }
-    int Y1() const { return m_y1; }
-    int Y2() const { return m_y2; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,6 +1,5 @@
 #include "reminder/frmMain.h"
 
-#include "app/forms.h"
 #include "data/birthday_file.h"
 #include "data/settings_store.h"
 #include "manage/AddB.h"
@@ -9,6 +8,7 @@
 #include "reminder/border_line.h"
 #include "reminder/row_marker.h"
 #include "ui/app_icon.h"
+#include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
 #include "ui/twips.h"
@@ -163,9 +163,7 @@ frmMain::frmMain() {
     });
 }
 
-frmMain::~frmMain() {
-    delete m_trayIcon;
-}
+frmMain::~frmMain() = default;
 
 void frmMain::Form_Load() {
     // The caption already reads "0", so this is no change and runs no refresh.
@@ -185,9 +183,9 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::AddTrayIcon() {
-    m_trayIcon = new QSystemTrayIcon(AppIcon());
+    m_trayIcon = std::make_unique<QSystemTrayIcon>(AppIcon());
     m_trayIcon->setToolTip(QStringLiteral("Candlewatcher"));
-    connect(m_trayIcon, &QSystemTrayIcon::activated, this, &frmMain::TrayIcon_Activated);
+    connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, &frmMain::TrayIcon_Activated);
     m_singleActivationToggles = StatusNotifierHostRegistered();
     m_trayIcon->show();
 }
@@ -379,16 +377,18 @@ void frmMain::ScheduleMidnightCheck() {
 void frmMain::Form_QueryUnload() {
     if (m_trayIcon) {
         m_trayIcon->hide();
-        delete m_trayIcon;
-        m_trayIcon = nullptr;
+        m_trayIcon.reset();
     }
     m_dateTimer->stop();
     m_midnightTimer->stop();
 }
 
+// However the panel is closed (the list window's No, the tray menu, a window manager's close), the program
+// ends with it: without the tray icon nothing would be left to reach it by.
 void frmMain::closeEvent(QCloseEvent* event) {
     Form_QueryUnload();
     event->accept();
+    Forms::Quit();
 }
 
 } // namespace candlewatcher

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -66,7 +67,7 @@ public:
     bool SingleActivationToggles() const { return m_singleActivationToggles; }
     void SetSingleActivationToggles(bool on) { m_singleActivationToggles = on; }
 
-    QSystemTrayIcon* TrayIcon() const { return m_trayIcon; }
+    QSystemTrayIcon* TrayIcon() const { return m_trayIcon.get(); }
     QTimer* tmrBirthday = nullptr;
     QLabel* Label1 = nullptr; // the refresh counter, never shown
     // Row k is Birthday[k] (objectName "Birthday<k>") with its marker BShape[k] ("BShape<k>").
@@ -87,7 +88,7 @@ private:
     void ScheduleMidnightCheck();
 
     QString m_tag;
-    QSystemTrayIcon* m_trayIcon = nullptr;
+    std::unique_ptr<QSystemTrayIcon> m_trayIcon; // gone once the program is closing
     std::filesystem::path m_dataDirectory;
     double m_warn = 1;
     double m_warnDays = 10;

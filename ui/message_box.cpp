@@ -15,8 +15,8 @@ QStringList g_shownTexts;
 QMessageBox::StandardButton MessageBox::Ask(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::StandardButton defaultButton) {
-    g_shownTexts.append(text);
     if (g_fakeAnswers || !g_answers.isEmpty()) {
+        g_shownTexts.append(text);
         return g_answers.isEmpty() ? defaultButton : g_answers.dequeue();
     }
     QMessageBox box(icon, QStringLiteral("Candlewatcher"), text, buttons, parent);

@@ -22,7 +22,7 @@ public:
     // is queued while answers are being faked).
     static void SetNextAnswer(QMessageBox::StandardButton answer);
     static void FakeAnswers(bool on);
-    // The texts of the boxes asked since the last call, oldest first.
+    // The texts of the boxes answered by the seam since the last call, oldest first.
     static QStringList TakeShownTexts();
 };
 

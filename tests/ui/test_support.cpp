@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "app/forms.h"
+#include "ui/forms.h"
 #include "ui/message_box.h"
 
 #include <QFile>
@@ -27,6 +27,7 @@ WindowTestEnvironment::WindowTestEnvironment(CalendarDate today)
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_configHome.path());
     MessageBox::FakeAnswers(true);
     MessageBox::TakeShownTexts();
+    Forms::SetQuitAction([this] { ++m_quitRequests; });
 
     FormsEnvironment environment;
     environment.DataDirectory = m_dataDirectory;
@@ -40,6 +41,7 @@ WindowTestEnvironment::WindowTestEnvironment(CalendarDate today)
 WindowTestEnvironment::~WindowTestEnvironment() {
     Forms::DestroyAll();
     Forms::SetEnvironment(FormsEnvironment{});
+    Forms::SetQuitAction([] {});
     MessageBox::FakeAnswers(false);
     MessageBox::TakeShownTexts();
 }

@@ -36,6 +36,9 @@ public:
     void WriteBirthdayBytes(const std::string& bytes) const;
     std::string BirthdayBytes() const; // "" when there is no file
 
+    // How often the program asked to end (the windows' quit action, which here ends nothing).
+    int QuitRequests() const { return m_quitRequests; }
+
     QSettingsStore& Store() { return *m_store; }
     QString ConfigHome() const { return m_configHome.path(); }
     QString SettingsPath() const; // $XDG_CONFIG_HOME/Candlewatcher/Candlewatcher.ini
@@ -49,6 +52,7 @@ private:
     std::filesystem::path m_dataDirectory;
     std::unique_ptr<QSettingsStore> m_store;
     CalendarDate m_today;
+    int m_quitRequests = 0;
 };
 
 // A birthday record from four texts, in file order.

@@ -1,7 +1,7 @@
 #include "test_support_manage.h"
 
-#include "app/forms.h"
 #include "manage/frmMenu.h"
+#include "ui/forms.h"
 
 #include <QDialog>
 #include <QFile>
@@ -14,12 +14,12 @@
 namespace candlewatcher::manage_test {
 
 ManageFixture::ManageFixture() {
-    frmMenu::SetQuitAction([this] { QuitRequested = true; });
+    Forms::SetQuitAction([this] { QuitRequested = true; });
 }
 
 ManageFixture::~ManageFixture() {
     Forms::DestroyAll();
-    frmMenu::SetQuitAction([] {});
+    Forms::SetQuitAction([] {});
 }
 
 QString ManageFixture::DataPath() const {

@@ -39,6 +39,32 @@ const std::vector<BirthdayRecord> kDecember = {
 };
 const std::vector<ReminderRow> kDecemberTodayRows = {T("B (36)"), T("D (0)")};
 
+// The records as birthday.dat holds them: four CR LF lines each.
+std::string FileBytesOf(const std::vector<BirthdayRecord>& records) {
+    std::string bytes;
+    for (const BirthdayRecord& record : records) {
+        for (const std::string* field : {&record.Day, &record.Month, &record.Year, &record.Name}) {
+            bytes += *field;
+            bytes += "\r\n";
+        }
+    }
+    return bytes;
+}
+
+// The rows of both ways into the scan: the record list's, and the panel's walk over the file's bytes with
+// no row limit. The two must agree row for row, and the count must match.
+std::vector<ReminderRow> ScanBothWays(const CalendarDate& today, double warn, double warnDays,
+                                      const std::vector<BirthdayRecord>& records) {
+    const ScanResult listed = ScanBirthdays(today, warn, warnDays, true, records);
+    EXPECT_TRUE(listed.FileFound);
+    const ScanHead walked = ScanBirthdayFileBytes(today, warn, warnDays, true, FileBytesOf(records),
+                                                  std::numeric_limits<std::size_t>::max());
+    EXPECT_TRUE(walked.Head.FileFound);
+    EXPECT_EQ(walked.Head.Rows, listed.Rows) << "the panel's scan differs from the record list's";
+    EXPECT_EQ(walked.TotalRows, listed.Rows.size());
+    return listed.Rows;
+}
+
 struct ScanCase {
     const char* label;
     CalendarDate today;
@@ -56,10 +82,9 @@ class ScanRows : public testing::TestWithParam<ScanCase> {};
 
 TEST_P(ScanRows, GivesTheseRowsInThisOrder) {
     const ScanCase& c = GetParam();
-    const ScanResult result = ScanBirthdays(c.today, c.warn, c.warnDays, true, c.records);
-    EXPECT_TRUE(result.FileFound);
-    EXPECT_EQ(result.Rows, c.rows) << c.label << ": today " << c.today.Day << "." << c.today.Month << "."
-                                   << c.today.Year << ", warn " << c.warn << ", warnDays " << c.warnDays;
+    EXPECT_EQ(ScanBothWays(c.today, c.warn, c.warnDays, c.records), c.rows)
+        << c.label << ": today " << c.today.Day << "." << c.today.Month << "." << c.today.Year << ", warn "
+        << c.warn << ", warnDays " << c.warnDays;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -221,9 +246,9 @@ class ScanWalkLength : public testing::TestWithParam<WalkCount> {};
 
 TEST_P(ScanWalkLength, ListsTheRecordOnceForEveryDayItFallsOn) {
     const WalkCount& c = GetParam();
-    const ScanResult result = ScanBirthdays(c.today, 1, c.warnDays, true, {c.record});
-    EXPECT_EQ(result.Rows.size(), c.rows) << c.label << ", warnDays " << c.warnDays;
-    for (const ReminderRow& row : result.Rows) {
+    const std::vector<ReminderRow> rows = ScanBothWays(c.today, 1, c.warnDays, {c.record});
+    EXPECT_EQ(rows.size(), c.rows) << c.label << ", warnDays " << c.warnDays;
+    for (const ReminderRow& row : rows) {
         EXPECT_EQ(row.Kind, ReminderKind::Upcoming) << c.label;
     }
 }
