@@ -51,7 +51,8 @@ private:
     std::filesystem::path m_tempPath;
 };
 
-// The program's own directory, or the per-user data directory when that one cannot hold the file.
+// Where birthday.dat lives: the program's own directory when the file already lies there, otherwise the
+// per-user data directory ($XDG_DATA_HOME/Candlewatcher/). A --data-dir given to the program goes first.
 std::filesystem::path DataDirectory();
 
 } // namespace candlewatcher

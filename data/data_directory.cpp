@@ -37,9 +37,10 @@ std::string HomeDirectory(const char* home) {
 
 std::filesystem::path ChooseDataDirectory(const std::filesystem::path& programDirectory,
                                           const char* xdgDataHome, const char* home) {
+    // Any entry of that name counts, a dangling link or a directory too: reading it then reports the
+    // damage, rather than the birthdays silently moving to another folder.
     struct stat status {};
-    bool holdsFile = ::stat((programDirectory / "birthday.dat").c_str(), &status) == 0;
-    if (holdsFile || ::access(programDirectory.c_str(), W_OK) == 0)
+    if (::lstat((programDirectory / "birthday.dat").c_str(), &status) == 0)
         return WithTrailingSeparator(programDirectory);
     // A relative XDG_DATA_HOME is to be ignored, as the base directory rules say.
     std::filesystem::path base = xdgDataHome != nullptr && *xdgDataHome == '/'

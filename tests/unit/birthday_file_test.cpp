@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <thread>
 
@@ -249,9 +250,19 @@ TEST_F(BirthdayFileTest, AChangeWaitsForTheWriterLockOfAnother) {
     EXPECT_EQ(Names(), std::vector<std::string>{"Bob"});
 }
 
-TEST(DataDirectoryTest, TheProgramsDirectoryWhenWritableElseThePerUserOne) {
+TEST(DataDirectoryTest, TheProgramsDirectoryWhenItHoldsTheFileElseThePerUserOne) {
     TemporaryDirectory dir;
     std::string own = dir.Path().string() + "/";
+    // A writable program directory without the file is no reason to keep birthdays beside the program.
+    EXPECT_EQ(ChooseDataDirectory(dir.Path(), "/xdg", "/home/u").string(), "/xdg/Candlewatcher/");
+    { std::ofstream(dir.Path() / "birthday.dat") << "1\r\n2\r\n2000\r\nAnn\r\n"; }
+    EXPECT_EQ(ChooseDataDirectory(dir.Path(), "/xdg", "/home/u").string(), own);
+    // Read-only (a system-wide install with a file someone put there) or a dangling link: still the file's.
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+    EXPECT_EQ(ChooseDataDirectory(dir.Path(), "/xdg", "/home/u").string(), own);
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    fs::remove(dir.Path() / "birthday.dat");
+    fs::create_symlink("gone", dir.Path() / "birthday.dat");
     EXPECT_EQ(ChooseDataDirectory(dir.Path(), "/xdg", "/home/u").string(), own);
     fs::path missing = dir.Path() / "no" / "bin";
     EXPECT_EQ(ChooseDataDirectory(missing, "/xdg", "/home/u").string(), "/xdg/Candlewatcher/");
