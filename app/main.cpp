@@ -1,5 +1,6 @@
 #include "app/first_paint_trace.h"
 #include "app/quit_on_signal.h"
+#include "app/tray_arguments.h"
 #include "data/birthday_file.h"
 #include "platform/qsettings_store.h"
 #include "reminder/frmMain.h"
@@ -11,6 +12,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -63,7 +65,12 @@ int main(int argc, char* argv[]) {
     // A tray program: closing the list window keeps it running.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const std::filesystem::path dataDirectory = DataDirectory();
+    const TrayArguments arguments = ParseTrayArguments(QCoreApplication::arguments());
+    if (!arguments.Error.isEmpty()) {
+        std::fprintf(stderr, "candlewatcher: %s\n", qPrintable(arguments.Error));
+        return 2;
+    }
+    const std::filesystem::path dataDirectory = arguments.DataDirectory.value_or(DataDirectory());
     SingleInstance instance(dataDirectory);
     switch (instance.Claim()) {
     case SingleInstance::Outcome::HandedOver:
