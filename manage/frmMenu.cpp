@@ -21,7 +21,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
@@ -202,15 +201,18 @@ void frmMenu::Command1_Click() {
     ShowDialogThenRefill(Forms::Edit());
 }
 
-// Something may close this window while the dialog runs (closing every window, as a session end may), and
-// a closed list window deletes itself: then the list window there is now, if any, is refilled, or at least
-// the panel is refreshed, so the dialog's change still shows.
+// The list window that opened the dialog may be gone by its end (closing every window, as a session end
+// may, deletes it), and the tray menu opens dialogs with no list window at all: the list window there is
+// now, if any, is refilled, or else the panel is refreshed, so the dialog's change shows either way.
 void frmMenu::ShowDialogThenRefill(QDialog& dialog) {
-    const QPointer<frmMenu> self(this);
+    // Asked for again from the tray while it is open: the open one is the one to use.
+    if (dialog.isVisible()) {
+        dialog.raise();
+        dialog.activateWindow();
+        return;
+    }
     dialog.exec();
-    if (self) {
-        RefillList();
-    } else if (Forms::MenuExists()) {
+    if (Forms::MenuExists()) {
         Forms::Menu().RefillList();
     } else {
         BumpPanelCounter();

@@ -36,6 +36,9 @@ public:
     void Command2_Click(); // Delete
     void Command3_Click(); // Add
     void Command4_Click(); // Settings
+    // Shows a dialog modally, then refills the list window if there is one, else refreshes the panel.
+    static void ShowDialogThenRefill(QDialog& dialog);
+
     // Asks whether to stay in the tray or quit; the window closes either way.
     void Form_QueryUnload();
 
@@ -55,9 +58,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Shows a dialog modally, then refills the list.
-    void ShowDialogThenRefill(QDialog& dialog);
-
     // True while RefillList empties the list, whose selection change is no click of the user.
     bool m_refilling = false;
     std::filesystem::path m_dataDirectory;

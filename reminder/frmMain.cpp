@@ -7,6 +7,7 @@
 #include "manage/frmSettings.h"
 #include "reminder/border_line.h"
 #include "reminder/row_marker.h"
+#include "reminder/tray_menu.h"
 #include "ui/app_icon.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
@@ -69,10 +70,15 @@ const std::array<LineDesign, 6> LineDesigns{{
 constexpr int Line3 = 2;
 constexpr int Line5 = 4;
 
-void SetLabelBackground(QLabel* label, const QColor& color) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, color);
-    label->setPalette(palette);
+// The panel's colours are fixed light ones whatever the desktop's colour scheme, so its text is fixed dark:
+// a dark scheme's light text would vanish on them.
+void SetPanelColours(QWidget* widget, const QColor& background) {
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Window, background);
+        palette.setColor(group, QPalette::WindowText, Black);
+    }
+    widget->setPalette(palette);
 }
 
 QString Warning(const char* what, const std::exception& error) {
@@ -130,7 +136,7 @@ frmMain::frmMain() {
         Birthday[k]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         Birthday[k]->setTextFormat(Qt::PlainText);
         Birthday[k]->setWordWrap(false);
-        SetLabelBackground(Birthday[k], wide ? LightGrey : LightBlue);
+        SetPanelColours(Birthday[k], wide ? LightGrey : LightBlue);
     }
 
     // The frame lies over the rows: the two widest rows reach the panel's right edge.
@@ -140,6 +146,8 @@ frmMain::frmMain() {
         Line[i]->setObjectName(QString::fromLatin1(design.Name));
         Line[i]->SetEnds(design.X1, design.Y1, design.X2, design.Y2);
     }
+
+    m_trayMenu = new TrayMenu(this);
 
     Label1 = new QLabel(QStringLiteral("0"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -186,6 +194,7 @@ void frmMain::AddTrayIcon() {
     m_trayIcon = std::make_unique<QSystemTrayIcon>(AppIcon());
     m_trayIcon->setToolTip(QStringLiteral("Candlewatcher"));
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, &frmMain::TrayIcon_Activated);
+    m_trayIcon->setContextMenu(m_trayMenu);
     m_singleActivationToggles = StatusNotifierHostRegistered();
     m_trayIcon->show();
 }
@@ -245,14 +254,14 @@ void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
         const QColor color = row.Kind == ReminderKind::Today ? LightBlue : LightGrey;
         anyToday = anyToday || row.Kind == ReminderKind::Today;
         Birthday[k]->setText(DisplayText(row.Text));
-        SetLabelBackground(Birthday[k], color);
+        SetPanelColours(Birthday[k], color);
         BShape[k]->SetFillColor(color);
     }
     if (tooMany) {
         // Today's rows come first, so the rows left out hold a today row only when the first one shown is.
         const std::size_t more = totalRows - ListedWhenTooMany;
         Birthday[ListedWhenTooMany]->setText(QStringLiteral("and %1 more").arg(more));
-        SetLabelBackground(Birthday[ListedWhenTooMany], LightGrey);
+        SetPanelColours(Birthday[ListedWhenTooMany], LightGrey);
         BShape[ListedWhenTooMany]->SetFillColor(LightGrey);
     }
     if (result.FileFound && !anyToday) {
@@ -261,7 +270,7 @@ void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
     int shown = tooMany ? RowCount : listed;
     if (shown == 0) {
         Birthday[0]->setText(QStringLiteral("No birthdays"));
-        SetLabelBackground(Birthday[0], LightGrey);
+        SetPanelColours(Birthday[0], LightGrey);
         BShape[0]->SetFillColor(LightGrey);
         shown = 1;
     }
@@ -290,9 +299,7 @@ void frmMain::MoveToCorner(int height) {
 }
 
 void frmMain::SetBackground(const QColor& color) {
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, color);
-    setPalette(palette);
+    SetPanelColours(this, color);
 }
 
 QString frmMain::RefreshCounter() const {

@@ -21,6 +21,7 @@ class QTimer;
 namespace candlewatcher {
 
 class RowMarker;
+class TrayMenu;
 class BorderLine;
 
 // The main window: the borderless reminder panel above the bottom right corner of the screen, and the owner
@@ -68,6 +69,7 @@ public:
     void SetSingleActivationToggles(bool on) { m_singleActivationToggles = on; }
 
     QSystemTrayIcon* TrayIcon() const { return m_trayIcon.get(); }
+    TrayMenu* TrayIconMenu() const { return m_trayMenu; }
     QTimer* tmrBirthday = nullptr;
     QLabel* Label1 = nullptr; // the refresh counter, never shown
     // Row k is Birthday[k] (objectName "Birthday<k>") with its marker BShape[k] ("BShape<k>").
@@ -89,6 +91,7 @@ private:
 
     QString m_tag;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon; // gone once the program is closing
+    TrayMenu* m_trayMenu = nullptr;
     std::filesystem::path m_dataDirectory;
     double m_warn = 1;
     double m_warnDays = 10;

@@ -13,6 +13,7 @@
 #include "ui/message_box.h"
 #include "ui/twips.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFontInfo>
@@ -24,6 +25,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -187,6 +189,35 @@ private slots:
         QCOMPARE(Background(main.Birthday[0]), LightBlue);
         QCOMPARE(main.BShape[0]->FillColor(), LightBlue);
         QCOMPARE(Background(&main), LightGrey);
+    }
+
+    // Under a dark colour scheme (light text on dark windows) the panel keeps its light rows, and their text
+    // is drawn dark; the list window follows the scheme.
+    void darkPaletteKeepsThePanelLegible() {
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(40, 40, 40));
+        dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::Text, QColor(235, 235, 235));
+        const QPalette before = QApplication::palette();
+        QApplication::setPalette(dark);
+        m_env->WriteBirthdays(December(6, 1) + December(8, 1, 1));
+        frmMain& main = Forms::Main();
+        for (int k : {0, 1}) {
+            QLabel* row = main.Birthday[k];
+            QVERIFY(QColor(row->palette().color(QPalette::Window)).lightness() > 180);
+            const QImage drawn = row->grab().toImage();
+            int darkest = 255;
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    darkest = std::min(darkest, qGray(drawn.pixel(x, y)));
+                }
+            }
+            QVERIFY2(darkest < 80,
+                     qPrintable(QStringLiteral("row %1's darkest pixel: %2").arg(k).arg(darkest)));
+        }
+        QCOMPARE(Forms::Menu().palette().color(QPalette::Window), QColor(40, 40, 40));
+        QApplication::setPalette(before);
     }
 
     void noBirthdays_data() {

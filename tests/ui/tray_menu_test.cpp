@@ -1,0 +1,128 @@
+// The tray icon's menu on the real windows: its entries in order, and what each does.
+#include "test_support_manage.h"
+
+#include "manage/AddB.h"
+#include "manage/frmMenu.h"
+#include "manage/frmSettings.h"
+#include "reminder/frmMain.h"
+#include "reminder/tray_menu.h"
+#include "ui/forms.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace candlewatcher;
+using namespace candlewatcher::manage_test;
+
+namespace {
+
+// The menu opens its dialogs once it has closed (queued): runs inside as soon as the dialog shows, inside
+// the dialog's own loop, and cancels it if inside left it open. Returns whether inside ran.
+bool TriggerWithDialog(QAction* action, QDialog& dialog, const std::function<void()>& inside) {
+    bool ran = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+        if (ran || !dialog.isVisible()) {
+            return;
+        }
+        ran = true;
+        inside();
+        if (dialog.isVisible()) {
+            dialog.reject();
+        }
+    });
+    poll.start(10);
+    action->trigger();
+    return QTest::qWaitFor([&] { return ran && !dialog.isVisible(); }, 20000);
+}
+
+} // namespace
+
+class TrayMenuTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The entries, their mnemonics and separators, in order; the icon carries this menu.
+    void entriesInOrder() {
+        ManageFixture fixture;
+        frmMain& main = Forms::Main();
+        QCOMPARE(main.TrayIcon()->contextMenu(), main.TrayIconMenu());
+        QStringList texts;
+        for (const QAction* action : main.TrayIconMenu()->actions()) {
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        }
+        QCOMPARE(texts, QStringList({"&Show Birthdays", "&Add Birthday...", "S&ettings...", "-",
+                                     "&Quit Candlewatcher"}));
+    }
+
+    void showBirthdaysOpensBothWindows() {
+        ManageFixture fixture;
+        fixture.WriteData(Records({{"6", "12", "1990", "Ann Lee"}}));
+        frmMain& main = Forms::Main();
+        main.hide();
+        main.TrayIconMenu()->ShowBirthdays->trigger();
+        QVERIFY(main.isVisible());
+        QVERIFY(Forms::Menu().isVisible());
+        QCOMPARE(main.Tag(), QStringLiteral("TR"));
+    }
+
+    // Added from the tray with no list window: the panel follows; with one open, the list does too.
+    void addBirthdayFollowsInThePanelAndTheList_data() {
+        QTest::addColumn<bool>("listOpen");
+        QTest::newRow("no list window") << false;
+        QTest::newRow("list window open") << true;
+    }
+    void addBirthdayFollowsInThePanelAndTheList() {
+        QFETCH(bool, listOpen);
+        ManageFixture fixture;
+        frmMain& main = Forms::Main();
+        if (listOpen) {
+            Forms::Menu().show();
+        }
+        const QString counter = main.RefreshCounter();
+        AddB& add = Forms::Add();
+        QVERIFY(TriggerWithDialog(main.TrayIconMenu()->AddBirthday, add, [&] {
+            Type(add.Text4, QStringLiteral("Ann Lee"));
+            add.Command1->click();
+        }));
+        QCOMPARE(fixture.ReadData(), Records({{"6", "12", "2026", "Ann Lee"}}));
+        QVERIFY(main.RefreshCounter() != counter);
+        QVERIFY(main.isVisible());
+        QCOMPARE(main.Birthday[0]->text(), QStringLiteral("Ann Lee (0)"));
+        // The name check reads the list, so the list window exists now, but it opens only if it was open.
+        QCOMPARE(Forms::Menu().isVisible(), listOpen);
+        QCOMPARE(Forms::Menu().List1->count(), 1);
+    }
+
+    void settingsOpensTheDialogAndThePanelFollows() {
+        ManageFixture fixture;
+        fixture.WriteData(Records({{"8", "12", "1990", "Ann Lee"}}));
+        frmMain& main = Forms::Main();
+        QVERIFY(main.isVisible());
+        frmSettings& settings = Forms::Settings();
+        QVERIFY(TriggerWithDialog(main.TrayIconMenu()->Settings, settings, [&] {
+            settings.Check1->setChecked(false);
+            settings.Command1->click();
+        }));
+        QCOMPARE(fixture.Environment.StoredSetting(QStringLiteral("Warn")), QStringLiteral("0"));
+        QVERIFY(!main.isVisible()); // no birthday today, and no look-ahead any more
+    }
+
+    void quitRemovesTheIconAndEndsTheProgram() {
+        ManageFixture fixture;
+        frmMain& main = Forms::Main();
+        main.TrayIconMenu()->Quit->trigger();
+        QVERIFY(main.TrayIcon() == nullptr);
+        QVERIFY(fixture.QuitRequested);
+    }
+};
+
+QTEST_MAIN(TrayMenuTest)
+#include "tray_menu_test.moc"
