@@ -116,8 +116,8 @@ e2e_start_program
 icon=$(e2e_tray_icon) || e2e_die "no tray icon"
 e2e_double_click "$icon"
 list=$(manage_wait_window $LIST_WIDTH) || e2e_die "the double click opened no list window"
-# The double click shows the panel with the one far birthday's "No birthdays" row: that is the baseline.
-e2e_wait_until 10 manage_panel_taller_than 0 || e2e_die "the double click showed no panel"
+# The baseline: the program hid the panel (nothing soon) before it showed the list window, and the X server
+# takes one client's requests in order, so with the list window on screen the panel's state is settled.
 heightBefore=$(manage_panel_height)
 e2e_log "panel height before the add: $heightBefore"
 

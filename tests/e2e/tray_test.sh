@@ -15,13 +15,13 @@ expected_geometry="1076 743 197 23"
 
 e2e_start_program
 panel=$(e2e_wait_panel 10) || e2e_die "the panel did not appear"
+seen=$(e2e_now_ms)
 e2e_check "panel geometry (x y width height)" "$expected_geometry" "$(e2e_geometry "$panel")"
 e2e_screenshot panel "$panel"
 e2e_screenshot screen-at-start
 icon=$(e2e_tray_icon 5) || e2e_fail "no tray icon inside trayer"
 
 # Auto-hide: still there well into the five seconds since it was seen, gone after them.
-seen=$(e2e_now_ms)
 while [ $(($(e2e_now_ms) - seen)) -lt 4000 ]; do sleep 0.05; done
 e2e_visible "$panel" || e2e_fail "the panel hid itself before 4 s"
 e2e_wait_until 30 e2e_hidden "$panel" || e2e_fail "the panel did not hide itself"
