@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <unordered_set>
 
@@ -25,7 +26,11 @@ constexpr std::size_t kLargestVCardFile = std::size_t(256) << 20;
     throw ImportError(path.string() + ": " + reason);
 }
 
-std::string ReadVCardFile(const std::filesystem::path& path) {
+[[noreturn]] void ThrowTooLarge(const std::filesystem::path& path) {
+    ThrowImportError(path, "larger than 256 MiB, too large for a vCard file");
+}
+
+FileBytes ReadVCardFile(const std::filesystem::path& path) {
     // Opened without waiting, so that a named pipe nobody writes to cannot hang the import; it then
     // reads as empty.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -45,16 +50,23 @@ std::string ReadVCardFile(const std::filesystem::path& path) {
         ThrowImportError(path, "not an ordinary file");
     if (S_ISFIFO(status.st_mode) && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
         ThrowImportError(path, std::strerror(errno));
-    std::string bytes;
-    bytes.resize(static_cast<std::size_t>(std::max<off_t>(status.st_size, 0)) + 1);
-    std::size_t size = 0;
+    const auto claimed = static_cast<std::size_t>(std::max<off_t>(status.st_size, 0));
+    if (claimed > kLargestVCardFile)
+        ThrowTooLarge(path);
+    // Not cleared first: every byte that counts is read over.
+    FileBytes bytes;
+    std::size_t capacity = std::max<std::size_t>(claimed + 1, 65536);
+    bytes.Data = std::make_unique_for_overwrite<char[]>(capacity);
     for (;;) {
-        if (size == bytes.size()) {
-            if (size > kLargestVCardFile)
-                ThrowImportError(path, "larger than 256 MiB, too large for a vCard file");
-            bytes.resize(std::max<std::size_t>(size * 2, 4096));
+        if (bytes.Size == capacity) {
+            if (capacity > kLargestVCardFile)
+                ThrowTooLarge(path);
+            capacity *= 2;
+            auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+            std::memcpy(larger.get(), bytes.Data.get(), bytes.Size);
+            bytes.Data = std::move(larger);
         }
-        ssize_t got = ::read(fd, bytes.data() + size, bytes.size() - size);
+        const ssize_t got = ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size);
         if (got == 0)
             break;
         if (got < 0) {
@@ -62,11 +74,10 @@ std::string ReadVCardFile(const std::filesystem::path& path) {
                 continue;
             ThrowImportError(path, std::strerror(errno));
         }
-        size += static_cast<std::size_t>(got);
+        bytes.Size += static_cast<std::size_t>(got);
     }
-    if (size > kLargestVCardFile)
-        ThrowImportError(path, "larger than 256 MiB, too large for a vCard file");
-    bytes.resize(size);
+    if (bytes.Size > kLargestVCardFile)
+        ThrowTooLarge(path);
     return bytes;
 }
 
@@ -117,7 +128,7 @@ ImportPlan PlanImport(const std::vector<BirthdayRecord>& existing,
 ImportPlan ImportContacts(const BirthdayFile& file, const std::vector<std::filesystem::path>& vcardFiles) {
     std::vector<VCardContact> contacts;
     for (const std::filesystem::path& path : vcardFiles) {
-        std::vector<VCardContact> read = ReadVCards(ReadVCardFile(path));
+        std::vector<VCardContact> read = ReadVCards(ReadVCardFile(path).View());
         if (read.empty())
             ThrowImportError(path, "it holds no vCard");
         contacts.insert(contacts.end(), std::make_move_iterator(read.begin()),
