@@ -68,7 +68,9 @@ BirthDateReading ReadBirthDate(const VCardBirthday& birthday) {
     }
     if (year < 0 || month < 0 || day < 0)
         return Problem("the birthday is not a date:" + Quoted(value));
-    if (birthday.OmittedYear && year == *birthday.OmittedYear)
+    // Years before 100 lie outside the calendar the program works in; address books that know no year write
+    // 0000 or 0001 as a placeholder, as Apple's write the year X-APPLE-OMIT-YEAR names.
+    if (year < 100 || (birthday.OmittedYear && year == *birthday.OmittedYear))
         year = 0;
     // Without a year every day of the month counts, so the leap year 2000 stands in.
     if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(month, year == 0 ? 2000 : year))

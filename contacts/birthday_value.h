@@ -22,7 +22,8 @@ struct BirthDateReading {
 };
 
 // Reads "19900715", "1990-07-15" and the forms without a year, "--0715" and "--07-15", each perhaps followed
-// by a time ("T..."), which is ignored. The year 0000, and the year X-APPLE-OMIT-YEAR names, mean no year.
+// by a time ("T..."), which is ignored. A year before 100 (0000 and 0001 are placeholders some address
+// books write), and the year X-APPLE-OMIT-YEAR names, mean no year.
 // A text value, another calendar, a date without day or month, and a day the calendar does not have
 // (30 February; 29 February of a common year, though 29 February without a year is a date) are problems.
 BirthDateReading ReadBirthDate(const VCardBirthday& birthday);

@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{"19900715T000000", "", {}, "15.7.1990"}, DateCase{"--0715", "", {}, "15.7.0"},
                       DateCase{"--07-15", "", {}, "15.7.0"}, DateCase{"--02-29", "", {}, "29.2.0"},
                       DateCase{"2000-02-29", "", {}, "29.2.2000"}, DateCase{"0000-03-01", "", {}, "1.3.0"},
-                      DateCase{"1604-07-15", "date", 1604, "15.7.0"},
+                      DateCase{"00010301", "", {}, "1.3.0"}, DateCase{"1604-07-15", "date", 1604, "15.7.0"},
                       DateCase{"1605-07-15", "", 1604, "15.7.1605"},
                       DateCase{"1991-02-29", "", {}, "the birthday is not a real day"},
                       DateCase{"1990-02-30", "", {}, "the birthday is not a real day"},
