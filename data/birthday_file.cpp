@@ -180,8 +180,8 @@ void CutBack(int fd, off_t formerSize) {
         ::fdatasync(fd);
 }
 
-// The first file of a data directory, created with the one record in it; removed again if that fails.
-void CreateWithRecord(int dataDirectory, const std::filesystem::path& dataPath, std::string_view bytes) {
+// The first file of a data directory, created with the new records in it; removed again if that fails.
+void CreateWithRecords(int dataDirectory, const std::filesystem::path& dataPath, std::string_view bytes) {
     FileDescriptor file(
         ::openat(dataDirectory, kDataName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!file.IsOpen())
@@ -196,6 +196,83 @@ void CreateWithRecord(int dataDirectory, const std::filesystem::path& dataPath, 
         ThrowFileError("Cannot write", dataPath, error);
     }
     ::fsync(dataDirectory);
+}
+
+// The lines of the records as every writer writes them, once each field has been found fit to store.
+std::string CheckedRecordBytes(const std::filesystem::path& path,
+                               const std::vector<BirthdayRecord>& records) {
+    std::string bytes;
+    for (const BirthdayRecord& record : records) {
+        CheckFields(path, record);
+        AppendRecordBytes(bytes, record);
+    }
+    return bytes;
+}
+
+// birthday.dat as an append finds it, with the writer lock on its folder held for as long as this lives.
+struct AppendSite {
+    FileDescriptor Directory;
+    std::optional<Target> Found;        // none when there is no file yet
+    std::optional<OpenedTarget> Opened; // the file open for appending, and its bytes, when Found
+};
+
+AppendSite OpenForAppend(const std::filesystem::path& directory, const std::filesystem::path& dataPath,
+                         const std::filesystem::path& tempPath) {
+    AppendSite site;
+    site.Directory = LockDirectory(directory, LOCK_EX, true);
+    if (!site.Directory.IsOpen())
+        ThrowFileError("Cannot open the folder", directory, errno);
+    site.Found = FindTarget(site.Directory.Get(), dataPath, tempPath);
+    if (site.Found)
+        site.Opened = OpenAndRead(*site.Found, O_RDWR | O_APPEND);
+    return site;
+}
+
+// Adds the bytes of whole records after the file's records: in one write followed by fdatasync, cut back
+// to the former length on failure, or by writing the file anew when it ends inside a record. existing is
+// the file's records when the caller has them already parsed.
+void AppendToSite(AppendSite& site, const std::filesystem::path& dataPath, std::string recordBytes,
+                  const std::vector<BirthdayRecord>* existing) {
+    if (!site.Found) {
+        CreateWithRecords(site.Directory.Get(), dataPath, recordBytes);
+        return;
+    }
+    const Target& target = *site.Found;
+    OpenedTarget& opened = *site.Opened;
+    AppendPlacement placement = PlaceAppend(opened.Bytes.View());
+    if (placement == AppendPlacement::Rewrite) {
+        // The file ends inside a record or in dropped blank lines: records added after them would be read
+        // shifted, so the whole file is written anew with every record whole and the new ones last.
+        std::vector<BirthdayRecord> parsed;
+        if (existing == nullptr) {
+            parsed = ParseBirthdayRecords(opened.Bytes.View());
+            existing = &parsed;
+        }
+        std::string bytes;
+        for (const BirthdayRecord& record : *existing)
+            AppendRecordBytes(bytes, record);
+        bytes += recordBytes;
+        ReplaceContent(target, opened.Status, bytes);
+        return;
+    }
+    if (placement == AppendPlacement::AfterLineEnd)
+        recordBytes.insert(0, "\r\n");
+    const off_t formerSize = static_cast<off_t>(opened.Bytes.Size);
+    int fd = opened.File.Get();
+    int error = WriteAll(fd, recordBytes);
+    if (error == 0 && Retrying([&] { return ::fdatasync(fd); }) != 0)
+        error = errno;
+    if (error != 0) {
+        CutBack(fd, formerSize);
+        ThrowFileError("Cannot write", target.Path, error);
+    }
+    if (int closeError = opened.File.Close()) {
+        FileDescriptor again(
+            ::openat(target.Directory, target.Name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (again.IsOpen())
+            CutBack(again.Get(), formerSize);
+        ThrowFileError("Cannot write", target.Path, closeError);
+    }
 }
 
 } // namespace
@@ -245,48 +322,28 @@ std::optional<FileBytes> BirthdayFile::ReadBytes() const {
 }
 
 void BirthdayFile::AppendBirthday(const BirthdayRecord& record) const {
-    CheckFields(m_dataPath, record);
-    std::string recordBytes;
-    AppendRecordBytes(recordBytes, record);
-    FileDescriptor dir = LockDirectory(m_directory, LOCK_EX, true);
-    if (!dir.IsOpen())
-        ThrowFileError("Cannot open the folder", m_directory, errno);
-    std::optional<Target> target = FindTarget(dir.Get(), m_dataPath, m_tempPath);
-    if (!target) {
-        CreateWithRecord(dir.Get(), m_dataPath, recordBytes);
+    AppendBirthdays(std::vector<BirthdayRecord>{record});
+}
+
+void BirthdayFile::AppendBirthdays(const std::vector<BirthdayRecord>& records) const {
+    // A field that would break the layout is refused before the file is even opened.
+    std::string bytes = CheckedRecordBytes(m_dataPath, records);
+    if (records.empty())
         return;
-    }
-    OpenedTarget opened = OpenAndRead(*target, O_RDWR | O_APPEND);
-    AppendPlacement placement = PlaceAppend(opened.Bytes.View());
-    if (placement == AppendPlacement::Rewrite) {
-        // The file ends inside a record or in dropped blank lines: a record added after them would be read
-        // shifted, so the whole file is written anew with every record whole and the new one last.
-        std::vector<BirthdayRecord> records = ParseBirthdayRecords(opened.Bytes.View());
-        std::string bytes;
-        for (const BirthdayRecord& existing : records)
-            AppendRecordBytes(bytes, existing);
-        bytes += recordBytes;
-        ReplaceContent(*target, opened.Status, bytes);
-        return;
-    }
-    if (placement == AppendPlacement::AfterLineEnd)
-        recordBytes.insert(0, "\r\n");
-    const off_t formerSize = static_cast<off_t>(opened.Bytes.Size);
-    int fd = opened.File.Get();
-    int error = WriteAll(fd, recordBytes);
-    if (error == 0 && Retrying([&] { return ::fdatasync(fd); }) != 0)
-        error = errno;
-    if (error != 0) {
-        CutBack(fd, formerSize);
-        ThrowFileError("Cannot write", target->Path, error);
-    }
-    if (int closeError = opened.File.Close()) {
-        FileDescriptor again(
-            ::openat(target->Directory, target->Name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
-        if (again.IsOpen())
-            CutBack(again.Get(), formerSize);
-        ThrowFileError("Cannot write", target->Path, closeError);
-    }
+    AppendSite site = OpenForAppend(m_directory, m_dataPath, m_tempPath);
+    AppendToSite(site, m_dataPath, std::move(bytes), nullptr);
+}
+
+std::vector<BirthdayRecord> BirthdayFile::AppendChosenBirthdays(const AppendChoice& choose) const {
+    AppendSite site = OpenForAppend(m_directory, m_dataPath, m_tempPath);
+    std::vector<BirthdayRecord> existing;
+    if (site.Opened)
+        existing = ParseBirthdayRecords(site.Opened->Bytes.View());
+    std::vector<BirthdayRecord> chosen = choose(existing);
+    if (chosen.empty())
+        return chosen;
+    AppendToSite(site, m_dataPath, CheckedRecordBytes(m_dataPath, chosen), &existing);
+    return chosen;
 }
 
 namespace {

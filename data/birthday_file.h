@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -42,6 +43,14 @@ public:
     // exist. The reminder's refresh walks the records in these bytes rather than copying every field.
     std::optional<FileBytes> ReadBytes() const;
     void AppendBirthday(const BirthdayRecord& record) const;
+    // Adds the records after those in the file with one write: all of them or, on failure, none.
+    void AppendBirthdays(const std::vector<BirthdayRecord>& records) const;
+    // Reads the records the file holds and lets choose decide, from them, what to add; both happen under
+    // the writer lock, so no other change can come between the reading and the adding. The chosen
+    // records are added as AppendBirthdays adds them; an empty choice writes nothing. Returns the choice.
+    using AppendChoice =
+        std::function<std::vector<BirthdayRecord>(const std::vector<BirthdayRecord>& existing)>;
+    std::vector<BirthdayRecord> AppendChosenBirthdays(const AppendChoice& choose) const;
     void ReplaceBirthday(const std::string& oldName, const BirthdayRecord& record) const;
     void DeleteBirthday(const std::string& name) const;
 

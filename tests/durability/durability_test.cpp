@@ -54,7 +54,12 @@ struct Change {
     bool Repeatable; // making it again on the changed file gives the same file
 };
 
-std::vector<Change> Changes() {
+// Fay and Gus to import; Ann is in the file already.
+const std::string kVCards =
+    "BEGIN:VCARD\nFN:Fay\nBDAY:2000-02-01\nEND:VCARD\nBEGIN:VCARD\nFN:Ann\nBDAY:2000-02-01\n"
+    "END:VCARD\nBEGIN:VCARD\nVERSION:2.1\nN:;Gus\nBDAY:20000201\nEND:VCARD\n";
+
+std::vector<Change> Changes(const fs::path& vcardFile) {
     return {{"replace",
              {"replace", "Cy", "Cyd"},
              Bytes({Record("Ann"), Record("Bob"), Record("Cyd"), Record("Dee"), Record("Eve")}),
@@ -63,7 +68,9 @@ std::vector<Change> Changes() {
              {"delete", "Bob"},
              Bytes({Record("Ann"), Record("Cy"), Record("Dee"), Record("Eve")}),
              true},
-            {"append", {"append", "Fay"}, kOld + Bytes({Record("Fay")}), false}};
+            {"append", {"append", "Fay"}, kOld + Bytes({Record("Fay")}), false},
+            {"append several", {"append", "Fay", "Gus"}, kOld + Bytes({Record("Fay"), Record("Gus")}), false},
+            {"import", {"import", vcardFile.string()}, kOld + Bytes({Record("Fay"), Record("Gus")}), true}};
 }
 
 struct Exit {
@@ -113,6 +120,7 @@ protected:
         // Readable by the unprivileged user some tests run the helper as.
         fs::permissions(root.Path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
         fs::create_directory(data);
+        WriteBytes(vcard, kVCards);
     }
 
     void Reset() {
@@ -206,6 +214,7 @@ protected:
 
     TemporaryDirectory root;
     fs::path data = root.Path() / "data";
+    fs::path vcard = root.Path() / "contacts.vcf";
     BirthdayFile file{data};
 };
 
@@ -226,7 +235,7 @@ TEST_F(DurabilityTest, AnErrorAtEveryFileSystemCall) {
         GTEST_SKIP() << "strace cannot run or trace here, so no failures can be injected";
     int total = 0, intact = 0;
     std::map<std::string, int> perCall;
-    for (const Change& change : Changes()) {
+    for (const Change& change : Changes(vcard)) {
         int refusedCloses = 0;
         for (const Call& call : TraceChange(change)) {
             if (!TouchesFiles(call.Name))
@@ -263,7 +272,7 @@ TEST_F(DurabilityTest, AKillAtEverySystemCall) {
     if (!StraceWorks())
         GTEST_SKIP() << "strace cannot run or trace here, so no failures can be injected";
     int total = 0, intact = 0;
-    for (const Change& change : Changes()) {
+    for (const Change& change : Changes(vcard)) {
         for (const Call& call : TraceChange(change)) {
             if (!TouchesFiles(call.Name))
                 continue;
@@ -331,7 +340,7 @@ TEST_F(DurabilityTest, AReadOnlyDirectory) {
         GTEST_SKIP() << "cannot run as the unprivileged user 65534 with setpriv";
     int total = 0, intact = 0;
     for (fs::perms fileMode : {fs::perms(0644), fs::perms(0666)}) {
-        for (const Change& change : Changes()) {
+        for (const Change& change : Changes(vcard)) {
             fs::permissions(data, fs::perms(0755));
             Reset();
             fs::permissions(file.DataPath(), fileMode);
@@ -341,7 +350,8 @@ TEST_F(DurabilityTest, AReadOnlyDirectory) {
             args.insert(args.end(), helper.begin(), helper.end());
             Exit exit = RunProgram(args);
             // Only an append to a file the user may write can succeed; everything else must be refused.
-            bool mayWrite = change.What == "append" && fileMode == fs::perms(0666);
+            bool mayWrite =
+                (change.Args[0] == "append" || change.Args[0] == "import") && fileMode == fs::perms(0666);
             std::string fault = Judge(change, exit);
             if (fault.empty() && exit.Code != (mayWrite ? 0 : 1))
                 fault = "ended with status " + std::to_string(exit.Code);

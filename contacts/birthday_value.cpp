@@ -1,0 +1,81 @@
+#include "contacts/birthday_value.h"
+
+#include "contacts/text_decoding.h"
+#include "data/date_helpers.h"
+
+#include <algorithm>
+
+namespace candlewatcher {
+
+namespace {
+
+// The number the digits spell, or -1 when the text is empty or holds anything but digits.
+int DigitsValue(std::string_view text) {
+    if (text.empty() || text.size() > 4)
+        return -1;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// The value quoted for a message when it is short, plain text; otherwise nothing, so that no binary junk
+// reaches a message box.
+std::string Quoted(std::string_view value) {
+    const bool plain = value.size() <= 40 &&
+                       std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    return plain ? " \"" + std::string(value) + "\"" : std::string();
+}
+
+BirthDateReading Problem(std::string text) {
+    return BirthDateReading{std::nullopt, std::move(text)};
+}
+
+} // namespace
+
+BirthDateReading ReadBirthDate(const VCardBirthday& birthday) {
+    const std::string_view value = birthday.Value;
+    if (EqualsIgnoringCase(birthday.ValueType, "text"))
+        return Problem("the birthday is a text, not a date:" + Quoted(value));
+    if (!birthday.CalendarScale.empty() && !EqualsIgnoringCase(birthday.CalendarScale, "gregorian"))
+        return Problem("the birthday is in another calendar (" + std::string(birthday.CalendarScale) + ")");
+
+    const std::string_view date = value.substr(0, value.find_first_of("Tt"));
+    int year = -1, month = -1, day = -1;
+    if (date.size() == 8) { // 19900715
+        year = DigitsValue(date.substr(0, 4));
+        month = DigitsValue(date.substr(4, 2));
+        day = DigitsValue(date.substr(6, 2));
+    } else if (date.size() == 10 && date[4] == '-' && date[7] == '-') { // 1990-07-15
+        year = DigitsValue(date.substr(0, 4));
+        month = DigitsValue(date.substr(5, 2));
+        day = DigitsValue(date.substr(8, 2));
+    } else if (date.size() == 6 && date.substr(0, 2) == "--" && date[2] != '-') { // --0715
+        year = 0;
+        month = DigitsValue(date.substr(2, 2));
+        day = DigitsValue(date.substr(4, 2));
+    } else if (date.size() == 7 && date.substr(0, 2) == "--" && date[4] == '-') { // --07-15
+        year = 0;
+        month = DigitsValue(date.substr(2, 2));
+        day = DigitsValue(date.substr(5, 2));
+    } else if (date.substr(0, 3) == "---" || (date.size() == 4 && DigitsValue(date) >= 0) ||
+               (date.size() == 7 && date[4] == '-') || (date.size() == 4 && date.substr(0, 2) == "--")) {
+        // ---15 (a day alone), 1990, 1990-07, --07: a birthday needs a day and a month.
+        return Problem("the birthday lacks its day or its month:" + Quoted(value));
+    }
+    if (year < 0 || month < 0 || day < 0)
+        return Problem("the birthday is not a date:" + Quoted(value));
+    // Years before 100 lie outside the calendar the program works in; address books that know no year write
+    // 0000 or 0001 as a placeholder, as Apple's write the year X-APPLE-OMIT-YEAR names.
+    if (year < 100 || (birthday.OmittedYear && year == *birthday.OmittedYear))
+        year = 0;
+    // Without a year every day of the month counts, so the leap year 2000 stands in.
+    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(month, year == 0 ? 2000 : year))
+        return Problem("the birthday is not a real day:" + Quoted(value));
+    return BirthDateReading{BirthDate{day, month, year}, {}};
+}
+
+} // namespace candlewatcher

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "contacts/vcard_reader.h"
+#include "data/birthday_file.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace candlewatcher {
+
+// A card that was not imported, and why, said for a user to read ("already in the list", "no birthday").
+// Name is empty for a card without a name.
+struct SkippedContact {
+    std::string Name;
+    std::string Reason;
+    bool operator==(const SkippedContact&) const = default;
+};
+
+// What an import adds, in card order, and what it leaves out.
+struct ImportPlan {
+    std::vector<BirthdayRecord> Added;
+    std::vector<SkippedContact> Skipped;
+};
+
+// Chooses the records to add for the cards: Day and Month without leading zeros, Year the four-digit year or
+// "0" when the card has none. A card is skipped without a name, without a birthday, with a birthday that is
+// no date (or no real day), or with a name that equals, byte for byte, one of the existing records or one
+// already added from an earlier card.
+ImportPlan PlanImport(const std::vector<BirthdayRecord>& existing, const std::vector<VCardContact>& contacts);
+
+// A vCard file that cannot be read; what() is "<file>: <reason>".
+class ImportError : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Reads every vCard file first (ImportError naming the first that cannot be read, or that holds no card:
+// then nothing is written), then adds the plan's records, chosen against the records birthday.dat holds
+// under the writer lock, with one write (BirthdayFileError on failure: nothing added). Returns the plan.
+ImportPlan ImportContacts(const BirthdayFile& file, const std::vector<std::filesystem::path>& vcardFiles);
+
+// The lines a user is told: "Added: Ann Lee (15.7.1990)" ("(15.7.)" without a year), "Skipped: Tom Baker:
+// already in the list", "Skipped: a card without a name", and last "N added, M skipped".
+std::vector<std::string> ImportSummary(const ImportPlan& plan);
+
+} // namespace candlewatcher
