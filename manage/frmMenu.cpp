@@ -212,6 +212,10 @@ void frmMenu::ShowDialogThenRefill(QDialog& dialog) {
         return;
     }
     dialog.exec();
+    RefreshAfterChange();
+}
+
+void frmMenu::RefreshAfterChange() {
     if (Forms::MenuExists()) {
         Forms::Menu().RefillList();
     } else {

@@ -36,8 +36,11 @@ public:
     void Command2_Click(); // Delete
     void Command3_Click(); // Add
     void Command4_Click(); // Settings
-    // Shows a dialog modally, then refills the list window if there is one, else refreshes the panel.
+    // Shows a dialog modally, then follows as RefreshAfterChange does.
     static void ShowDialogThenRefill(QDialog& dialog);
+    // After birthday.dat may have changed: refills the list window if there is one (which refreshes the
+    // panel), else refreshes the panel.
+    static void RefreshAfterChange();
 
     // Asks whether to stay in the tray or quit; the window closes either way.
     void Form_QueryUnload();

@@ -1,12 +1,43 @@
 #include "reminder/tray_menu.h"
 
+#include "contacts/contact_import.h"
 #include "manage/AddB.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
 #include "reminder/frmMain.h"
+#include "ui/file_dialogs.h"
 #include "ui/forms.h"
+#include "ui/message_box.h"
+
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace candlewatcher {
+
+namespace {
+
+// The import's lines for a message box: a long import shows its first lines and the count that ends it.
+QString SummaryText(const std::vector<std::string>& lines) {
+    constexpr std::size_t FirstLines = 20;
+    const auto text = [](const std::string& line) {
+        return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    };
+    QStringList shown;
+    for (std::size_t i = 0; i < lines.size() && i < FirstLines; ++i) {
+        shown << text(lines[i]);
+    }
+    if (lines.size() > FirstLines) {
+        if (lines.size() > FirstLines + 1) {
+            shown << QStringLiteral("...");
+        }
+        shown << text(lines.back());
+    }
+    return shown.join(QLatin1Char('\n'));
+}
+
+} // namespace
 
 TrayMenu::TrayMenu(QWidget* parent)
     : QMenu(parent) {
@@ -14,6 +45,8 @@ TrayMenu::TrayMenu(QWidget* parent)
     ShowBirthdays = addAction(QStringLiteral("&Show Birthdays"));
     AddBirthday = addAction(QStringLiteral("&Add Birthday..."));
     Settings = addAction(QStringLiteral("S&ettings..."));
+    addSeparator();
+    ImportContacts = addAction(QStringLiteral("&Import Contacts..."));
     addSeparator();
     Quit = addAction(QStringLiteral("&Quit Candlewatcher"));
 
@@ -25,8 +58,33 @@ TrayMenu::TrayMenu(QWidget* parent)
     connect(
         Settings, &QAction::triggered, this, [] { frmMenu::ShowDialogThenRefill(Forms::Settings()); },
         Qt::QueuedConnection);
+    connect(ImportContacts, &QAction::triggered, this, &TrayMenu::ImportContacts_Click, Qt::QueuedConnection);
     // The panel's close removes the icon and ends the program, as the list window's No does.
     connect(Quit, &QAction::triggered, this, [] { Forms::Main().close(); });
+}
+
+void TrayMenu::ImportContacts_Click() {
+    const QStringList chosen = FileDialogs::OpenContacts(nullptr);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    std::vector<std::filesystem::path> files;
+    for (const QString& file : chosen) {
+        files.emplace_back(file.toStdString());
+    }
+    std::vector<std::string> summary;
+    try {
+        summary = ImportSummary(
+            candlewatcher::ImportContacts(BirthdayFile(Forms::Environment().DataDirectory), files));
+    } catch (const std::exception& error) {
+        MessageBox::Warn(
+            nullptr,
+            QStringLiteral("Could not import the contacts: %1").arg(QString::fromLocal8Bit(error.what())));
+        return;
+    }
+    MessageBox::Ask(nullptr, QMessageBox::Information, SummaryText(summary), QMessageBox::Ok,
+                    QMessageBox::Ok);
+    frmMenu::RefreshAfterChange();
 }
 
 } // namespace candlewatcher

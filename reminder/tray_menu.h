@@ -16,7 +16,12 @@ public:
     QAction* ShowBirthdays = nullptr;
     QAction* AddBirthday = nullptr;
     QAction* Settings = nullptr;
+    QAction* ImportContacts = nullptr;
     QAction* Quit = nullptr;
+
+    // Asks for vCard files, adds their birthdays, says what was added and skipped; the list and the
+    // panel follow.
+    static void ImportContacts_Click();
 };
 
 } // namespace candlewatcher

@@ -6,11 +6,14 @@
 #include "manage/frmSettings.h"
 #include "reminder/frmMain.h"
 #include "reminder/tray_menu.h"
+#include "ui/file_dialogs.h"
 #include "ui/forms.h"
+#include "ui/message_box.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QTimer>
 #include <QLineEdit>
@@ -59,7 +62,7 @@ private slots:
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
         }
         QCOMPARE(texts, QStringList({"&Show Birthdays", "&Add Birthday...", "S&ettings...", "-",
-                                     "&Quit Candlewatcher"}));
+                                     "&Import Contacts...", "-", "&Quit Candlewatcher"}));
     }
 
     void showBirthdaysOpensBothWindows() {
@@ -113,6 +116,42 @@ private slots:
         }));
         QCOMPARE(fixture.Environment.StoredSetting(QStringLiteral("Warn")), QStringLiteral("0"));
         QVERIFY(!main.isVisible()); // no birthday today, and no look-ahead any more
+    }
+
+    // Contacts from a vCard file: the new birthday goes in, the one already listed does not, the user is
+    // told both, and the panel shows today's newcomer. A file that cannot be read changes nothing.
+    void importContactsAddsSaysAndFollows() {
+        ManageFixture fixture;
+        fixture.WriteData(Records({{"1", "1", "1980", "Tom Baker"}}));
+        frmMain& main = Forms::Main();
+        const QString cards = fixture.Environment.DataDirectory().c_str() + QStringLiteral("/cards.vcf");
+        QFile file(cards);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann Lee\r\nBDAY:1990-12-06\r\nEND:VCARD\r\n"
+                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Tom Baker\r\nBDAY:1980-01-01\r\nEND:VCARD\r\n");
+        file.close();
+        MessageBox::TakeShownTexts();
+        FileDialogs::SetNextAnswer({cards});
+        main.TrayIconMenu()->ImportContacts->trigger();
+        QTRY_VERIFY(fixture.ReadData().contains("Ann Lee"));
+        QCOMPARE(fixture.ReadData(), Records({{"1", "1", "1980", "Tom Baker"}, {"6", "12", "1990", "Ann Lee"}}));
+        const QStringList told = MessageBox::TakeShownTexts();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains("Added: Ann Lee") && told[0].contains("Skipped: Tom Baker") &&
+                     told[0].endsWith("1 added, 1 skipped"),
+                 qPrintable(told[0]));
+        QVERIFY(main.isVisible());
+        QCOMPARE(main.Birthday[0]->text(), QStringLiteral("Ann Lee (36)"));
+
+        const QByteArray before = fixture.ReadData();
+        FileDialogs::SetNextAnswer({cards + QStringLiteral(".missing")});
+        main.TrayIconMenu()->ImportContacts->trigger();
+        QStringList warned;
+        QTRY_VERIFY((warned += MessageBox::TakeShownTexts(), !warned.isEmpty()));
+        QVERIFY2(warned.size() == 1 && warned[0].startsWith("Could not import the contacts: ") &&
+                     warned[0].contains("cards.vcf.missing"),
+                 qPrintable(warned.join('|')));
+        QCOMPARE(fixture.ReadData(), before);
     }
 
     void quitRemovesTheIconAndEndsTheProgram() {
