@@ -7,7 +7,7 @@ set -euo pipefail
 run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
-    libical-dev
+    libical-dev librsvg2-bin
 )
 test_packages=(
     "${run_packages[@]}"
