@@ -1,29 +1,35 @@
 #!/usr/bin/env bash
 # Installs, with apt, the Debian packages a purpose needs that this machine lacks.
-#   install-deps.sh run    building and running the program
-#   install-deps.sh test   building it and running every test, benchmark and package check
+#   install-deps.sh run      building and running the program
+#   install-deps.sh package  building it and making the Debian package
+#   install-deps.sh test     building it and running every test, benchmark and package check
 set -euo pipefail
 
 run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
-    libical-dev
+    libical-dev librsvg2-bin
+)
+package_packages=(
+    "${run_packages[@]}"
+    dpkg-dev file
 )
 test_packages=(
-    "${run_packages[@]}"
+    "${package_packages[@]}"
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool trayer x11-utils x11-apps imagemagick fonts-liberation
     faketime libfaketime strace util-linux procps python3 python3-icalendar
     dbus dbus-x11 libglib2.0-bin dunst libnotify-bin haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils qt6ct
     clang-14 libclang-rt-14-dev clang-format hyperfine
-    dpkg-dev fakeroot file lintian appstream desktop-file-utils
+    fakeroot lintian appstream desktop-file-utils
 )
 
 case "${1:-}" in
 run) packages=("${run_packages[@]}") ;;
+package) packages=("${package_packages[@]}") ;;
 test) packages=("${test_packages[@]}") ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|package|test" >&2
     exit 2
     ;;
 esac
