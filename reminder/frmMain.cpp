@@ -7,6 +7,7 @@
 #include "manage/frmSettings.h"
 #include "reminder/border_line.h"
 #include "reminder/row_marker.h"
+#include "reminder/today_notifications.h"
 #include "ui/app_icon.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
@@ -161,6 +162,8 @@ frmMain::frmMain() {
         CheckDateChange();
         ScheduleMidnightCheck();
     });
+
+    m_notifications = std::make_unique<TodayNotifications>([this] { OpenWindows(); });
 }
 
 frmMain::~frmMain() = default;
@@ -233,6 +236,7 @@ void frmMain::CheckBirthdays() {
     show();
     raise();
     tmrBirthday->start(); // also restarts a running count: every shown refresh stays its five seconds
+    m_notifications->Notify(today, scan.Today);
 }
 
 void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
@@ -357,6 +361,14 @@ void frmMain::OpenWindows() {
     menu.raise();
     menu.activateWindow();
     m_tag = QStringLiteral("TR");
+}
+
+bool frmMain::NotificationsEnabled() const {
+    return m_notifications->Enabled();
+}
+
+void frmMain::SetNotificationsEnabled(bool enabled) {
+    m_notifications->SetEnabled(enabled);
 }
 
 void frmMain::CheckDateChange() {
