@@ -1,4 +1,3 @@
-#include "data/memory_settings_store.h"
 #include "notify/due_birthdays.h"
 #include "notify/notified_names.h"
 
@@ -57,32 +56,6 @@ INSTANTIATE_TEST_SUITE_P(
         DueCase{"both today", {kToday, {"Bob", "Ann"}}, {}},
         DueCase{"both yesterday", {kYesterday, {"Ann", "Bob"}}, {"Ann (36)", "Bob (20)", "Ann (60)"}},
         DueCase{"names differ in case", {kToday, {"ann", "BOB"}}, {"Ann (36)", "Bob (20)", "Ann (60)"}}));
-
-TEST(NotifiedNames, MergingKeepsTodaysNamesOnce) {
-    const NotifiedNames stored{kToday, {"Ann", "Bob"}};
-    EXPECT_EQ(MergedForToday(kToday, stored, {kToday, {"Bob", "Cy"}}),
-              (NotifiedNames{kToday, {"Ann", "Bob", "Cy"}}));
-    EXPECT_EQ(MergedForToday(kToday, {kYesterday, {"Ann"}}, {kToday, {"Cy"}}),
-              (NotifiedNames{kToday, {"Cy"}}));
-    EXPECT_EQ(NamesOf(kToday, {{"Ann", "Ann (36)"}, {"Ann", "Ann (60)"}}), (NotifiedNames{kToday, {"Ann"}}));
-    EXPECT_EQ(NotificationSummary(1), "Birthday today");
-    EXPECT_EQ(NotificationSummary(2), "Birthdays today");
-}
-
-TEST(NotificationsEnabled, OnUnlessStoredAsZero) {
-    MemorySettingsStore store;
-    EXPECT_TRUE(LoadNotificationsEnabled(store));
-    SaveNotificationsEnabled(store, false);
-    EXPECT_EQ(store.GetSetting("Candlewatcher", "Notifications", "Enabled", ""), "0");
-    EXPECT_FALSE(LoadNotificationsEnabled(store));
-    SaveNotificationsEnabled(store, true);
-    EXPECT_EQ(store.GetSetting("Candlewatcher", "Notifications", "Enabled", ""), "1");
-    store.Put("Candlewatcher", "Notifications", "Enabled", "yes");
-    EXPECT_TRUE(LoadNotificationsEnabled(store));
-    SaveNotifiedNames(store, {kToday, {"Ann"}});
-    EXPECT_EQ(store.GetSetting("Candlewatcher", "Notifications", "Notified", ""), "2026-12-06/Ann");
-    EXPECT_EQ(store.GetSetting("Candlewatcher", "Settings", "Warn", "absent"), "absent");
-}
 
 } // namespace
 } // namespace candlewatcher
