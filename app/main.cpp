@@ -2,6 +2,7 @@
 #include "app/quit_on_signal.h"
 #include "app/tray_arguments.h"
 #include "data/birthday_file.h"
+#include "platform/dbus_notifier.h"
 #include "platform/qsettings_store.h"
 #include "reminder/frmMain.h"
 #include "ui/forms.h"
@@ -85,9 +86,8 @@ int main(int argc, char* argv[]) {
     }
 
     QSettingsStore store;
-    Forms::SetEnvironment({dataDirectory, &store, [] {
-                               return Today();
-                           }});
+    DBusNotifier notifier(QDBusConnection::sessionBus());
+    Forms::SetEnvironment({dataDirectory, &store, [] { return Today(); }, &notifier});
     // Creating the main window runs its start-up: tray icon, first refresh, add dialog preset.
     frmMain& main = Forms::Main();
     TraceFirstPaint(main);
@@ -96,7 +96,7 @@ int main(int argc, char* argv[]) {
     QuitOnTerminationSignals();
 
     const int status = QApplication::exec();
-    // The windows use the store; they go first.
+    // The windows use the store and the notifier; they go first.
     Forms::DestroyAll();
     return status;
 }

@@ -8,6 +8,7 @@
 #include "reminder/border_line.h"
 #include "reminder/row_marker.h"
 #include "reminder/tray_menu.h"
+#include "reminder/today_notifications.h"
 #include "ui/app_icon.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
@@ -169,6 +170,8 @@ frmMain::frmMain() {
         CheckDateChange();
         ScheduleMidnightCheck();
     });
+
+    m_notifications = std::make_unique<TodayNotifications>([this] { OpenWindows(); });
 }
 
 frmMain::~frmMain() = default;
@@ -194,6 +197,7 @@ void frmMain::AddTrayIcon() {
     m_trayIcon = std::make_unique<QSystemTrayIcon>(AppIcon());
     m_trayIcon->setToolTip(QStringLiteral("Candlewatcher"));
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, &frmMain::TrayIcon_Activated);
+    m_trayMenu->NotifyOnTheDay->setChecked(NotificationsEnabled());
     m_trayIcon->setContextMenu(m_trayMenu);
     m_singleActivationToggles = StatusNotifierHostRegistered();
     m_trayIcon->show();
@@ -242,6 +246,7 @@ void frmMain::CheckBirthdays() {
     show();
     raise();
     tmrBirthday->start(); // also restarts a running count: every shown refresh stays its five seconds
+    m_notifications->Notify(today, scan.Today);
 }
 
 void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
@@ -364,6 +369,14 @@ void frmMain::OpenWindows() {
     menu.raise();
     menu.activateWindow();
     m_tag = QStringLiteral("TR");
+}
+
+bool frmMain::NotificationsEnabled() const {
+    return m_notifications->Enabled();
+}
+
+void frmMain::SetNotificationsEnabled(bool enabled) {
+    m_notifications->SetEnabled(enabled);
 }
 
 void frmMain::CheckDateChange() {

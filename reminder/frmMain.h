@@ -23,6 +23,7 @@ namespace candlewatcher {
 class RowMarker;
 class TrayMenu;
 class BorderLine;
+class TodayNotifications;
 
 // The main window: the borderless reminder panel above the bottom right corner of the screen, and the owner
 // of the tray icon through which the user opens and puts away the program's windows.
@@ -68,6 +69,10 @@ public:
     bool SingleActivationToggles() const { return m_singleActivationToggles; }
     void SetSingleActivationToggles(bool on) { m_singleActivationToggles = on; }
 
+    // Whether a refresh that finds birthdays today sends a desktop notification ([Notifications] Enabled).
+    bool NotificationsEnabled() const;
+    void SetNotificationsEnabled(bool enabled);
+
     QSystemTrayIcon* TrayIcon() const { return m_trayIcon.get(); }
     TrayMenu* TrayIconMenu() const { return m_trayMenu; }
     QTimer* tmrBirthday = nullptr;
@@ -101,6 +106,7 @@ private:
     std::optional<CalendarDate> m_refreshDate;
     QTimer* m_dateTimer = nullptr;
     QTimer* m_midnightTimer = nullptr;
+    std::unique_ptr<TodayNotifications> m_notifications;
 };
 
 // Whether the session's tray host is a StatusNotifierItem host, asked of the session bus as Qt asks it.

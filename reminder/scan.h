@@ -25,10 +25,19 @@ struct ScanResult {
 ScanResult ScanBirthdays(const CalendarDate& today, double warn, double warnDays, bool fileFound,
                          const std::vector<BirthdayRecord>& records);
 
-// The first rows of a scan, as many as a display holds, and how many rows the scan found in all.
+// A row of today with the name of the record it comes from: whom the row is about.
+struct TodayBirthday {
+    std::string Name;
+    std::string Text;
+    bool operator==(const TodayBirthday&) const = default;
+};
+
+// The first rows of a scan, as many as a display holds, and how many rows the scan found in all; and every
+// row of today, also those past the head, for the notification of the day.
 struct ScanHead {
     ScanResult Head;
     std::size_t TotalRows = 0;
+    std::vector<TodayBirthday> Today;
 };
 
 // The same scan over the records held in the bytes of a birthday file, read in place (as ReadBirthdays would

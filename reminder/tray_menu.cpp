@@ -46,6 +46,8 @@ TrayMenu::TrayMenu(QWidget* parent)
     AddBirthday = addAction(QStringLiteral("&Add Birthday..."));
     Settings = addAction(QStringLiteral("S&ettings..."));
     addSeparator();
+    NotifyOnTheDay = addAction(QStringLiteral("&Notify on the Day"));
+    NotifyOnTheDay->setCheckable(true);
     ImportContacts = addAction(QStringLiteral("&Import Contacts..."));
     addSeparator();
     Quit = addAction(QStringLiteral("&Quit Candlewatcher"));
@@ -58,6 +60,11 @@ TrayMenu::TrayMenu(QWidget* parent)
     connect(
         Settings, &QAction::triggered, this, [] { frmMenu::ShowDialogThenRefill(Forms::Settings()); },
         Qt::QueuedConnection);
+    connect(NotifyOnTheDay, &QAction::triggered, this,
+            [](bool checked) { Forms::Main().SetNotificationsEnabled(checked); });
+    // The settings file may have changed since (by hand, or by another copy of the menu's state).
+    connect(this, &QMenu::aboutToShow, this,
+            [this] { NotifyOnTheDay->setChecked(Forms::Main().NotificationsEnabled()); });
     connect(ImportContacts, &QAction::triggered, this, &TrayMenu::ImportContacts_Click, Qt::QueuedConnection);
     // The panel's close removes the icon and ends the program, as the list window's No does.
     connect(Quit, &QAction::triggered, this, [] { Forms::Main().close(); });

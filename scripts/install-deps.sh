@@ -19,7 +19,8 @@ test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool trayer x11-utils x11-apps imagemagick fonts-liberation
     faketime libfaketime strace util-linux procps python3 python3-icalendar
-    dbus dbus-x11 libglib2.0-bin dunst libnotify-bin haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils qt6ct
+    dbus dbus-x11 libglib2.0-bin dunst systemd libnotify-bin haskell-status-notifier-item-utils
+    haskell-gtk-sni-tray-utils qt6ct
     clang-14 libclang-rt-14-dev clang-format hyperfine
     fakeroot lintian appstream desktop-file-utils
 )

@@ -13,15 +13,18 @@ class AddB;
 class EditB;
 class frmSettings;
 class SettingsStore;
+class Notifier;
 
-// What every window works with: where birthday.dat lies, the per-user settings and the clock.
-// The program sets it once in main(); tests set their own temporary directory, store and date.
+// What every window works with: where birthday.dat lies, the per-user settings, the clock and the desktop
+// notifications. The program sets it once in main(); tests set their own temporary directory, store, date
+// and notifier.
 struct FormsEnvironment {
     std::filesystem::path DataDirectory;
     SettingsStore* Settings = nullptr; // not owned; outlives the windows
     std::function<CalendarDate()> Today = [] {
         return candlewatcher::Today();
     };
+    Notifier* Notifications = nullptr; // not owned; outlives the windows; none: no notifications
 };
 
 // The window registry. Each window is a single instance, created (and its Form_Load run) the first time

@@ -25,8 +25,11 @@
 # the list window and the dialogs have decorations (e2e_find_decorated TITLE_REGEX). All top-level
 # windows of the program carry WM_CLASS "candlewatcher" (e2e_windows).
 #
-# Everything started here is stopped by the exit trap. DBUS_SESSION_BUS_ADDRESS is unset, so Qt embeds
-# its tray icon with XEmbed (a 22 x 22 window inside trayer) and never looks for a StatusNotifier host.
+# Everything started here is stopped by the exit trap. There is no session bus: DBUS_SESSION_BUS_ADDRESS
+# names a socket that does not exist, since with the variable unset libdbus would launch a bus for the
+# display (dbus-x11), on which a notification would start whatever notification service is installed.
+# So Qt embeds its tray icon with XEmbed (a 22 x 22 window inside trayer) and never looks for a
+# StatusNotifier host. A test that wants a bus starts its own and exports its address.
 # The program gets its own XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_RUNTIME_DIR inside the temp dir, so
 # no test touches the user's settings, and its single-instance lock and socket are the test's own.
 #
@@ -77,7 +80,8 @@ e2e_init() {
     E2E_PROGRAM="$E2E_APP_DIR/candlewatcher"
     mkdir -p "$E2E_APP_DIR" "$E2E_TMP/config" "$E2E_TMP/data"
     mkdir -m 700 "$E2E_TMP/runtime"
-    unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY SESSION_MANAGER
+    unset WAYLAND_DISPLAY SESSION_MANAGER
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$E2E_TMP/no-session-bus"
     export XDG_CONFIG_HOME="$E2E_TMP/config" XDG_DATA_HOME="$E2E_TMP/data" XDG_RUNTIME_DIR="$E2E_TMP/runtime"
     export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb
     # No accessibility bridge or input method: both would look for a session bus.

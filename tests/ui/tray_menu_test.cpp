@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFile>
+#include <QSettings>
 #include <QLabel>
 #include <QTimer>
 #include <QLineEdit>
@@ -62,7 +63,21 @@ private slots:
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
         }
         QCOMPARE(texts, QStringList({"&Show Birthdays", "&Add Birthday...", "S&ettings...", "-",
-                                     "&Import Contacts...", "-", "&Quit Candlewatcher"}));
+                                     "&Notify on the Day", "&Import Contacts...", "-", "&Quit Candlewatcher"}));
+    }
+
+    // On by default; unchecking stores "0" under [Notifications] and the menu shows the stored state.
+    void notifyOnTheDaySwitchesAndKeepsTheSetting() {
+        ManageFixture fixture;
+        TrayMenu& menu = *Forms::Main().TrayIconMenu();
+        QVERIFY(menu.NotifyOnTheDay->isCheckable());
+        QVERIFY(menu.NotifyOnTheDay->isChecked());
+        menu.NotifyOnTheDay->trigger();
+        QVERIFY(!Forms::Main().NotificationsEnabled());
+        QSettings stored(fixture.Environment.SettingsPath(), QSettings::IniFormat);
+        QCOMPARE(stored.value("Notifications/Enabled").toString(), QStringLiteral("0"));
+        Forms::DestroyAll();
+        QVERIFY(!Forms::Main().TrayIconMenu()->NotifyOnTheDay->isChecked());
     }
 
     void showBirthdaysOpensBothWindows() {

@@ -284,6 +284,9 @@ TEST(ScanFileBytes, KeepsTheFirstRowsAndCountsThemAll) {
         EXPECT_EQ(head.TotalRows, all.size()) << "limit " << limit;
         const std::vector<ReminderRow> kept(all.begin(), all.begin() + std::min(limit, all.size()));
         EXPECT_EQ(head.Head.Rows, kept) << "limit " << limit;
+        // Today's rows whatever the limit, with the names they come from.
+        const std::vector<TodayBirthday> today = {{"B", "B (36)"}, {"D", "D (0)"}, {"", ""}};
+        EXPECT_EQ(head.Today, today) << "limit " << limit;
     }
     const ScanHead missing = ScanBirthdayFileBytes({6, 12, 2026}, 1, 10, false, "", 13);
     EXPECT_FALSE(missing.Head.FileFound);
