@@ -1,6 +1,7 @@
 #include "app/first_paint_trace.h"
 #include "app/quit_on_signal.h"
 #include "data/birthday_file.h"
+#include "platform/birthday_file_watcher.h"
 #include "platform/qsettings_store.h"
 #include "reminder/frmMain.h"
 #include "ui/forms.h"
@@ -78,9 +79,9 @@ int main(int argc, char* argv[]) {
     }
 
     QSettingsStore store;
-    Forms::SetEnvironment({dataDirectory, &store, [] {
-                               return Today();
-                           }});
+    // Watching before the first refresh reads the file, so that no change slips between the two.
+    BirthdayFileWatcher watcher(dataDirectory);
+    Forms::SetEnvironment({dataDirectory, &store, [] { return Today(); }, &watcher});
     // Creating the main window runs its start-up: tray icon, first refresh, add dialog preset.
     frmMain& main = Forms::Main();
     TraceFirstPaint(main);
@@ -89,7 +90,7 @@ int main(int argc, char* argv[]) {
     QuitOnTerminationSignals();
 
     const int status = QApplication::exec();
-    // The windows use the store; they go first.
+    // The windows use the store and the watcher; they go first.
     Forms::DestroyAll();
     return status;
 }

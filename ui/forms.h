@@ -13,6 +13,7 @@ class AddB;
 class EditB;
 class frmSettings;
 class SettingsStore;
+class BirthdayFileWatcher;
 
 // What every window works with: where birthday.dat lies, the per-user settings and the clock.
 // The program sets it once in main(); tests set their own temporary directory, store and date.
@@ -22,6 +23,9 @@ struct FormsEnvironment {
     std::function<CalendarDate()> Today = [] {
         return candlewatcher::Today();
     };
+    // Tells the panel when another program changes birthday.dat; not owned, outlives the windows. The
+    // program always has one; window tests that write the file behind the windows' backs go without.
+    BirthdayFileWatcher* Watcher = nullptr;
 };
 
 // The window registry. Each window is a single instance, created (and its Form_Load run) the first time
@@ -37,6 +41,10 @@ public:
     static AddB& Add();
     static EditB& Edit();
     static frmSettings& Settings();
+
+    // A window has read or written birthday.dat: the watcher takes the file as it is now for known, so
+    // only a later change by another program refreshes the windows.
+    static void MarkBirthdayFileSeen();
 
     // Whether the list window exists now, without creating it.
     static bool MenuExists();
