@@ -2,6 +2,7 @@
 #include "app/quit_on_signal.h"
 #include "app/tray_arguments.h"
 #include "data/birthday_file.h"
+#include "platform/birthday_file_watcher.h"
 #include "platform/dbus_notifier.h"
 #include "platform/qsettings_store.h"
 #include "reminder/frmMain.h"
@@ -87,7 +88,9 @@ int main(int argc, char* argv[]) {
 
     QSettingsStore store;
     DBusNotifier notifier(QDBusConnection::sessionBus());
-    Forms::SetEnvironment({dataDirectory, &store, [] { return Today(); }, &notifier});
+    // Watching before the first refresh reads the file, so that no change slips between the two.
+    BirthdayFileWatcher watcher(dataDirectory);
+    Forms::SetEnvironment({dataDirectory, &store, [] { return Today(); }, &notifier, &watcher});
     // Creating the main window runs its start-up: tray icon, first refresh, add dialog preset.
     frmMain& main = Forms::Main();
     TraceFirstPaint(main);
@@ -96,7 +99,7 @@ int main(int argc, char* argv[]) {
     QuitOnTerminationSignals();
 
     const int status = QApplication::exec();
-    // The windows use the store and the notifier; they go first.
+    // The windows use the store, the notifier and the watcher; they go first.
     Forms::DestroyAll();
     return status;
 }

@@ -138,6 +138,8 @@ void BirthdayDialog::ShowDuplicateName() {
 bool BirthdayDialog::ChangeFile(const std::function<void(const BirthdayFile&)>& change) {
     try {
         change(BirthdayFile(m_dataDirectory));
+        // Ours, not another program's: the list window's refill after the dialog shows it.
+        Forms::MarkBirthdayFileSeen();
         return true;
     } catch (const std::exception& error) {
         MessageBox::Warn(

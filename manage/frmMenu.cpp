@@ -229,6 +229,7 @@ void frmMenu::Command2_Click() {
     const std::string name = Forms::Edit().OldName();
     try {
         BirthdayFile(m_dataDirectory).DeleteBirthday(name);
+        Forms::MarkBirthdayFileSeen(); // the refill below shows it
     } catch (const std::exception& error) {
         MessageBox::Warn(this, QStringLiteral("Could not delete the birthday: %1").arg(Reason(error)));
         return;

@@ -5,6 +5,7 @@
 #include "manage/AddB.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
+#include "platform/birthday_file_watcher.h"
 #include "reminder/border_line.h"
 #include "reminder/row_marker.h"
 #include "reminder/tray_menu.h"
@@ -181,6 +182,9 @@ void frmMain::Form_Load() {
     SetRefreshCounter(QStringLiteral("0"));
     AddTrayIcon();
     m_dataDirectory = Forms::Environment().DataDirectory;
+    if (BirthdayFileWatcher* watcher = Forms::Environment().Watcher) {
+        connect(watcher, &BirthdayFileWatcher::Changed, this, &frmMain::BirthdayFile_Changed);
+    }
     CheckBirthdays();
 
     const CalendarDate today = Forms::Environment().Today();
@@ -226,6 +230,8 @@ void frmMain::CheckBirthdays() {
     }
 
     ScanHead scan;
+    // Before the read, so that a change another program makes while it runs still counts as a change.
+    Forms::MarkBirthdayFileSeen();
     try {
         // Read even when no ordinary file is there: a directory or a dangling link in its place is an
         // error to report, not an empty list.
@@ -321,6 +327,14 @@ void frmMain::SetRefreshCounter(const QString& caption) {
 
 void frmMain::Label1_Change() {
     CheckBirthdays();
+}
+
+void frmMain::BirthdayFile_Changed() {
+    if (Forms::MenuExists()) {
+        Forms::Menu().RefillList();
+    } else {
+        Label1_Change();
+    }
 }
 
 void frmMain::tmrBirthday_Timer() {

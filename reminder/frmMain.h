@@ -57,6 +57,9 @@ public:
 
     void tmrBirthday_Timer();
     void Label1_Change();
+    // Another program changed birthday.dat: an open list window refills (and so refreshes the panel
+    // through the counter), otherwise the panel refreshes; once either way.
+    void BirthdayFile_Changed();
     // Removes the tray icon; the close always goes ahead.
     void Form_QueryUnload();
 

@@ -89,6 +89,8 @@ void TrayMenu::ImportContacts_Click() {
             QStringLiteral("Could not import the contacts: %1").arg(QString::fromLocal8Bit(error.what())));
         return;
     }
+    // Our own write: the watcher is not to refresh for it a second time.
+    Forms::MarkBirthdayFileSeen();
     MessageBox::Ask(nullptr, QMessageBox::Information, SummaryText(summary), QMessageBox::Ok,
                     QMessageBox::Ok);
     frmMenu::RefreshAfterChange();

@@ -4,6 +4,7 @@
 #include "manage/EditB.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
+#include "platform/birthday_file_watcher.h"
 #include "reminder/frmMain.h"
 
 #include <QCoreApplication>
@@ -74,6 +75,12 @@ EditB& Forms::Edit() {
 }
 frmSettings& Forms::Settings() {
     return Reference(g_settings);
+}
+
+void Forms::MarkBirthdayFileSeen() {
+    if (BirthdayFileWatcher* watcher = SharedEnvironment().Watcher) {
+        watcher->MarkSeen();
+    }
 }
 
 bool Forms::MenuExists() {

@@ -13,6 +13,7 @@ class AddB;
 class EditB;
 class frmSettings;
 class SettingsStore;
+class BirthdayFileWatcher;
 class Notifier;
 
 // What every window works with: where birthday.dat lies, the per-user settings, the clock and the desktop
@@ -25,6 +26,9 @@ struct FormsEnvironment {
         return candlewatcher::Today();
     };
     Notifier* Notifications = nullptr; // not owned; outlives the windows; none: no notifications
+    // Tells the panel when another program changes birthday.dat; not owned, outlives the windows. The
+    // program always has one; window tests that write the file behind the windows' backs go without.
+    BirthdayFileWatcher* Watcher = nullptr;
 };
 
 // The window registry. Each window is a single instance, created (and its Form_Load run) the first time
@@ -40,6 +44,10 @@ public:
     static AddB& Add();
     static EditB& Edit();
     static frmSettings& Settings();
+
+    // A window has read or written birthday.dat: the watcher takes the file as it is now for known, so
+    // only a later change by another program refreshes the windows.
+    static void MarkBirthdayFileSeen();
 
     // Whether the list window exists now, without creating it.
     static bool MenuExists();
