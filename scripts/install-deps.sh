@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libical-dev python3-icalendar hyperfine
     xvfb xdotool trayer x11-utils x11-apps imagemagick fonts-liberation
     faketime libfaketime strace util-linux procps python3
     clang-14 libclang-rt-14-dev clang-format
