@@ -11,7 +11,8 @@ namespace candlewatcher {
 
 namespace {
 
-constexpr int kLastYear = 9999;
+// The last birth year taken as known: the next day of every date in it is still in the calendar.
+constexpr int kLastYear = 9998;
 
 // FNV-1a over the four fields, each closed by a line feed: no field holds one, so the bytes hashed tell
 // the fields apart ("1","12" and "11","2" differ).
@@ -75,8 +76,16 @@ std::optional<BirthdayEvent> EventOf(const BirthdayRecord& record) {
     event.YearKnown = birthYear.has_value();
     event.LastDayOfFebruary = day == 29 && month == 2;
     event.Summary = SummaryOf(record, birthYear);
-    event.Uid = HexOf(RecordHash(record)) + "@candlewatcher";
+    event.Fingerprint = RecordHash(record);
     return event;
+}
+
+std::string EventUid(std::uint64_t fingerprint, int occurrence) {
+    std::string uid = HexOf(fingerprint);
+    if (occurrence > 1) {
+        uid += "-" + std::to_string(occurrence);
+    }
+    return uid + "@candlewatcher";
 }
 
 } // namespace candlewatcher
