@@ -1,7 +1,7 @@
 #include "app/first_paint_trace.h"
 #include "app/forms.h"
 #include "app/quit_on_signal.h"
-#include "cli/command_line.h"
+#include "app/tray_entry.h"
 #include "data/birthday_file.h"
 #include "platform/qsettings_store.h"
 #include "reminder/frmMain.h"
@@ -13,7 +13,6 @@
 #include <QTimer>
 
 #include <cstdlib>
-#include <optional>
 #include <string_view>
 
 namespace {
@@ -57,11 +56,7 @@ void OpenWindowsWithoutTray() {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
-    // The command line's work needs no display and no tray: it is done before any QApplication exists.
-    if (const std::optional<int> status = RunCommandLineIfAsked(argc, argv)) {
-        return *status;
-    }
+int CandlewatcherTrayMain(int argc, char* argv[]) {
     PreferX11UnderWayland();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Candlewatcher"));
