@@ -93,7 +93,6 @@ INSTANTIATE_TEST_SUITE_P(
                   kYearly,
                   "Tom's birthday (born 1984)"},
         EventCase{"empty_year", {"7", "12", "", "Zoe"}, "20001207", kYearly, "Zoe's birthday"},
-        EventCase{"year_zero", {"7", "12", "0", "Zoe"}, "20001207", kYearly, "Zoe's birthday"},
         EventCase{"fractional_year", {"7", "12", "1990.5", "Zoe"}, "20001207", kYearly, "Zoe's birthday"},
         EventCase{
             "future_year", {"7", "12", "2030", "Zoe"}, "20301207", kYearly, "Zoe's birthday (born 2030)"},
@@ -108,12 +107,11 @@ INSTANTIATE_TEST_SUITE_P(
                   kLastOfFebruary,
                   "Leap's birthday"},
         EventCase{
-            "leap_day_no_year", {"29", "02", "", "Leap"}, "20000229", kLastOfFebruary, "Leap's birthday"},
+            "last_day_of_the_calendar", {"31", "12", "9999", "Zoe"}, "20001231", kYearly, "Zoe's birthday"},
         EventCase{"thirtieth_of_february", {"30", "2", "1990", "X"}, "", "", ""},
         EventCase{"thirty_first_of_april", {"31", "4", "1990", "X"}, "", "", ""},
         EventCase{"month_thirteen", {"1", "13", "1990", "X"}, "", "", ""},
         EventCase{"fractional_day", {"7.5", "12", "1990", "X"}, "", "", ""},
-        EventCase{"empty_day", {"", "12", "1990", "X"}, "", "", ""},
         EventCase{"commas_semicolons_backslashes",
                   {"1", "1", "", "Lee, Ann; \"Annie\" \\o/"},
                   "20000101",
