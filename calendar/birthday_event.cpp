@@ -73,7 +73,6 @@ std::optional<BirthdayEvent> EventOf(const BirthdayRecord& record) {
     const std::optional<int> birthYear = BirthYear(record, day, month);
     BirthdayEvent event;
     event.Start = CalendarDate{day, month, birthYear.value_or(kYearUnknown)};
-    event.YearKnown = birthYear.has_value();
     event.LastDayOfFebruary = day == 29 && month == 2;
     event.Summary = SummaryOf(record, birthYear);
     event.Fingerprint = RecordHash(record);

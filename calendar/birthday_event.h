@@ -14,7 +14,6 @@ struct BirthdayEvent {
     // The date of birth when the record's year makes one with its day and month, else the day and month in
     // kYearUnknown: the first day the event recurs on. It always has a next day, where the event ends.
     CalendarDate Start;
-    bool YearKnown = false;
     // Born on 29 February: the event falls on the last day of February, so that common years have it too.
     bool LastDayOfFebruary = false;
     // "Ann Lee's birthday (born 1990)": UTF-8 as the windows show the name, control characters as blanks.
