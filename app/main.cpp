@@ -1,6 +1,7 @@
 #include "app/first_paint_trace.h"
 #include "app/quit_on_signal.h"
 #include "app/tray_arguments.h"
+#include "app/tray_entry.h"
 #include "data/birthday_file.h"
 #include "platform/birthday_file_watcher.h"
 #include "platform/dbus_notifier.h"
@@ -59,7 +60,7 @@ void OpenWindowsWithoutTray() {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int CandlewatcherTrayMain(int argc, char* argv[]) {
     PreferX11UnderWayland();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Candlewatcher"));

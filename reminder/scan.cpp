@@ -1,7 +1,7 @@
 #include "reminder/scan.h"
 
 #include "data/date_helpers.h"
-#include "data/numeric_value.h"
+#include "data/field_numbers.h"
 #include "data/record_parser.h"
 
 #include <algorithm>
@@ -29,36 +29,6 @@ constexpr int kSlotCount = 13 * kDaysPerMonthSlot;
 
 int Slot(int day, int month) {
     return month * kDaysPerMonthSlot + day;
-}
-
-// Most stored day, month and year texts are a few plain digits. Those read the same under the leading-number
-// rule, so they skip it; the rule itself is left for everything else.
-double TextValue(std::string_view text) {
-    if (!text.empty() && text.size() <= 9) {
-        std::int32_t value = 0;
-        bool allDigits = true;
-        for (char c : text) {
-            if (c < '0' || c > '9') {
-                allDigits = false;
-                break;
-            }
-            value = value * 10 + (c - '0');
-        }
-        if (allDigits) {
-            return value;
-        }
-    }
-    return NumericValue(text);
-}
-
-// A day or month text as the whole number 1..limit it stands for, or 0 when it can never match a calendar
-// day ("7.5", "0", "" and "13" as a month never do).
-int CalendarPart(std::string_view text, int limit) {
-    const double value = TextValue(text);
-    if (value >= 1 && value <= limit && value == std::floor(value)) {
-        return static_cast<int>(value);
-    }
-    return 0;
 }
 
 // Lays out a number given as scientific text ("-d.ddde+x") positionally, without trailing zeros.

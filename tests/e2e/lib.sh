@@ -9,7 +9,7 @@
 #     e2e_start_display                  # Xvfb 1280x800 on the first free display from :90, exports DISPLAY
 #     e2e_start_tray                     # trayer, returns once it owns the tray selection (e2e_stop_tray)
 #     e2e_write_birthdays "$(e2e_date d)" "$(e2e_date m)" 1990 "Ann Lee"    # CR LF lines, 4 per record
-#     e2e_start_program                  # copy of the executable beside birthday.dat; sets E2E_PID
+#     e2e_start_program                  # copy of the program beside birthday.dat; sets E2E_PID
 #     panel=$(e2e_wait_panel) || e2e_die "no panel"   # the frameless reminder panel, once on screen
 #     read -r x y w h < <(e2e_geometry "$panel")
 #     e2e_check "panel width" 197 "$w"   # records a failure, the test goes on
@@ -242,9 +242,11 @@ e2e_write_birthdays() {
     done
 }
 
-# Copies the executable into the app directory once; later calls reuse the copy.
+# Copies the executable and the tray module it loads beside it into the app directory once; later calls
+# reuse the copy.
 e2e_install_program() {
-    [ -x "$E2E_PROGRAM" ] || cp "$E2E_EXE" "$E2E_PROGRAM" || e2e_die "cannot copy $E2E_EXE"
+    [ -x "$E2E_PROGRAM" ] && return
+    cp "$E2E_EXE" "$(dirname "$E2E_EXE")/libcandlewatcher_tray.so" "$E2E_APP_DIR/" || e2e_die "cannot copy $E2E_EXE"
 }
 
 # Starts the program copy in the background (its output goes to the program log); sets E2E_PID.

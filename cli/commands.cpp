@@ -1,0 +1,37 @@
+#include "cli/commands.h"
+
+#include "calendar/calendar_export.h"
+#include "cli/output_file.h"
+#include "data/birthday_file.h"
+#include "data/settings_store.h"
+#include "platform/qsettings_store.h"
+#include "reminder/row_lines.h"
+#include "reminder/scan.h"
+
+#include <limits>
+
+namespace candlewatcher {
+
+void ListBirthdays(const std::filesystem::path& dataDirectory, const CalendarDate& today,
+                   std::optional<double> days) {
+    // Given days, the stored settings are not asked at all: a broken settings file does not matter then.
+    const WarnSettings settings = days ? WarnSettings{1, *days} : LoadWarnSettings(QSettingsStore());
+    const std::optional<FileBytes> bytes = BirthdayFile(dataDirectory).ReadBytes();
+    const ScanHead scan = ScanBirthdayFileBytes(today, settings.Warn, settings.WarnDays, bytes.has_value(),
+                                                bytes ? bytes->View() : std::string_view(),
+                                                std::numeric_limits<std::size_t>::max());
+    WriteStandardOutput(RowLines(scan.Head.Rows));
+}
+
+std::size_t ExportBirthdays(const std::filesystem::path& dataDirectory, const std::string& target,
+                            std::time_t stamp) {
+    const CalendarExport calendar = ExportCalendar(BirthdayFile(dataDirectory).ReadBirthdays(), stamp);
+    if (target == "-") {
+        WriteStandardOutput(calendar.Text);
+    } else {
+        ReplaceFile(target, calendar.Text);
+    }
+    return calendar.LeftOut;
+}
+
+} // namespace candlewatcher

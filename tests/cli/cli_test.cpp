@@ -1,0 +1,295 @@
+#include "data/display_text.h"
+#include "data/memory_settings_store.h"
+#include "data/record_parser.h"
+#include "reminder/scan.h"
+#include "tests/unit/data_files.h"
+#include "ui/stored_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+namespace candlewatcher {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadBytes;
+using testing_support::TemporaryDirectory;
+using testing_support::WriteBytes;
+
+struct Outcome {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+// The real executable as a separate process, with no display to be had and its own settings folder.
+Outcome RunProgram(const TemporaryDirectory& scratch, const std::vector<std::string>& arguments) {
+    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME=" +
+                          Quoted((scratch.Path() / "config").string()) + " " + Quoted(CANDLEWATCHER_EXE);
+    for (const std::string& argument : arguments) {
+        command += " " + Quoted(argument);
+    }
+    const fs::path out = scratch.Path() / "stdout", err = scratch.Path() / "stderr";
+    command += " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(out), ReadBytes(err)};
+}
+
+std::string Record(const std::string& day, const std::string& month, const std::string& year,
+                   const std::string& name) {
+    return day + "\r\n" + month + "\r\n" + year + "\r\n" + name + "\r\n";
+}
+
+// Stored settings as the settings dialog leaves them: the INI file QSettings reads.
+void StoreSettings(const TemporaryDirectory& scratch, const std::string& warn, const std::string& warnDays) {
+    fs::create_directories(scratch.Path() / "config" / "Candlewatcher");
+    WriteBytes(scratch.Path() / "config" / "Candlewatcher" / "Candlewatcher.ini",
+               "[Settings]\nWarn=" + warn + "\nWarn%20Days=" + warnDays + "\n");
+}
+
+struct ListCase {
+    const char* label;
+    std::optional<std::string> file; // birthday.dat, or none at all
+    CalendarDate today;
+    std::optional<std::pair<std::string, std::string>> stored; // Warn, Warn Days
+    std::optional<std::string> days;                           // --days
+};
+
+void PrintTo(const ListCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+// What the panel shows for the same file, day and settings, every row of it, one a line.
+std::string PanelRows(const ListCase& c) {
+    MemorySettingsStore store;
+    if (c.stored) {
+        store.Put("Candlewatcher", "Settings", "Warn", c.stored->first);
+        store.Put("Candlewatcher", "Settings", "Warn Days", c.stored->second);
+    }
+    const WarnSettings settings = c.days ? WarnSettings{1, std::stod(*c.days)} : LoadWarnSettings(store);
+    const ScanResult scan = ScanBirthdays(c.today, settings.Warn, settings.WarnDays, c.file.has_value(),
+                                          ParseBirthdayRecords(c.file.value_or("")));
+    std::string lines;
+    for (const ReminderRow& row : scan.Rows) {
+        lines += DisplayText(row.Text).toStdString() + "\n";
+    }
+    return lines;
+}
+
+class ListOption : public testing::TestWithParam<ListCase> {};
+
+TEST_P(ListOption, PrintsEveryRowThePanelShows) {
+    const ListCase& c = GetParam();
+    TemporaryDirectory scratch;
+    if (c.file) {
+        WriteBytes(scratch.Path() / "birthday.dat", *c.file);
+    }
+    if (c.stored) {
+        StoreSettings(scratch, c.stored->first, c.stored->second);
+    }
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", c.today.Year, c.today.Month, c.today.Day);
+    std::vector<std::string> arguments = {"--list", "--data-dir", scratch.Path().string(), "--date", date};
+    if (c.days) {
+        arguments.insert(arguments.end(), {"--days", *c.days});
+    }
+    const Outcome outcome = RunProgram(scratch, arguments);
+    EXPECT_EQ(outcome.Status, 0) << outcome.Err;
+    EXPECT_EQ(outcome.Err, "");
+    EXPECT_EQ(outcome.Out, PanelRows(c));
+}
+
+const std::string kDecember = Record("9", "12", "1980", "A") + Record("6", "12", "1990", "Ann Lee") +
+                              Record("07", "12", "", "Zoe Brandt") + Record("16", "12", "1970", "E") +
+                              Record("17", "12", "1970", "F");
+// Names as a single-byte code page and as UTF-8 wrote them, an unknown year and 29 February.
+const std::string kNames = Record("1", "3", "1970", "Jos\xE9 M\xFCller \x80") +
+                           Record("28", "02", "1999", "Zo\xC3\xAB \xE2\x82\xAC") +
+                           Record("29", "2", "x", "Leap") + Record("2", "3", "2000", "\xEF\xBB\xBFMarked");
+
+std::string ManyTomorrow() {
+    std::string file;
+    for (int i = 0; i < 20; ++i) {
+        file += Record("7", "12", std::to_string(1950 + i), "Person " + std::to_string(i));
+    }
+    return file;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FilesDaysSettings, ListOption,
+    testing::Values(ListCase{"no_settings_stored", kDecember, {6, 12, 2026}, {}, {}},
+                    ListCase{"warn_off", kDecember, {6, 12, 2026}, {{"0", "10"}}, {}},
+                    ListCase{"three_days_stored", kDecember, {6, 12, 2026}, {{"1", "3"}}, {}},
+                    ListCase{"days_beat_the_settings", kDecember, {6, 12, 2026}, {{"0", "2"}}, "11"},
+                    ListCase{"days_zero", kDecember, {6, 12, 2026}, {}, "0"},
+                    ListCase{"no_cap_and_round_the_year", ManyTomorrow(), {6, 12, 2026}, {}, "400"},
+                    ListCase{"names_and_leap_day", kNames, {27, 2, 2027}, {{"1", "5"}}, {}},
+                    ListCase{"no_file", std::nullopt, {6, 12, 2026}, {}, {}},
+                    ListCase{"empty_file", "", {6, 12, 2026}, {}, {}}));
+
+// The command line turns stored bytes into text without Qt; it must come out as the windows show them.
+class StoredBytes : public testing::TestWithParam<std::string> {};
+
+TEST_P(StoredBytes, ReadAsTheWindowsShowThem) {
+    EXPECT_EQ(DisplayUtf8(GetParam()), DisplayText(GetParam()).toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bytes, StoredBytes,
+                         testing::Values("plain", "Zo\xC3\xAB \xF0\x9F\x8E\x82", "\xEF\xBB\xBFmarked",
+                                         "in\xEF\xBB\xBFside", "\xEF\xBF\xBE noncharacter",
+                                         "Jos\xE9 \x80\x81\x8D\x8F\x90\x9D\x9F\xFF", "cut \xE2\x82",
+                                         "surrogate \xED\xA0\x80", "overlong \xC0\xAF \xE0\x80\xAF",
+                                         "beyond \xF4\x90\x80\x80", "last \xF4\x8F\xBF\xBF",
+                                         std::string("nul\0byte", 8)));
+
+struct FailureCase {
+    const char* label;
+    std::vector<std::string> arguments; // after --data-dir DIR
+    std::function<void(const TemporaryDirectory&)> setUp;
+    const char* message; // what standard error says, after "candlewatcher: "
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class Failure : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(Failure, SaysWhyOnOneLineAndWritesNothing) {
+    const FailureCase& c = GetParam();
+    TemporaryDirectory scratch;
+    WriteBytes(scratch.Path() / "birthday.dat", Record("6", "12", "1990", "Ann"));
+    WriteBytes(scratch.Path() / "out.ics", "before");
+    if (c.setUp) {
+        c.setUp(scratch);
+    }
+    // "OUT" stands for out.ics in the scratch folder, "DIR" for the folder itself, in arguments and message.
+    const auto placed = [&](std::string text) {
+        if (text == "OUT") {
+            return (scratch.Path() / "out.ics").string();
+        }
+        const std::size_t dir = text.find("DIR");
+        return dir == std::string::npos ? text : text.replace(dir, 3, scratch.Path().string());
+    };
+    std::vector<std::string> arguments = {"--data-dir", scratch.Path().string()};
+    for (const std::string& argument : c.arguments) {
+        arguments.push_back(placed(argument));
+    }
+    const Outcome outcome = RunProgram(scratch, arguments);
+    EXPECT_NE(outcome.Status, 0);
+    EXPECT_EQ(outcome.Out, "");
+    EXPECT_EQ(outcome.Err, "candlewatcher: " + placed(c.message) + "\n");
+    if (fs::is_regular_file(scratch.Path() / "out.ics")) {
+        EXPECT_EQ(ReadBytes(scratch.Path() / "out.ics"), "before");
+    }
+    for (const auto& entry : fs::directory_iterator(scratch.Path())) {
+        EXPECT_NE(entry.path().filename().string().rfind(".out.ics", 0), 0u)
+            << "left behind: " << entry.path();
+    }
+}
+
+void DataFileIsAFolder(const TemporaryDirectory& scratch) {
+    fs::remove(scratch.Path() / "birthday.dat");
+    fs::create_directory(scratch.Path() / "birthday.dat");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Failure,
+    testing::Values(
+        FailureCase{
+            "days_not_a_number", {"--list", "--days", "abc"}, {}, "--days: abc: not a whole number >= 0"},
+        FailureCase{"days_negative", {"--list", "--days", "-1"}, {}, "--days: -1: not a whole number >= 0"},
+        FailureCase{"days_fraction", {"--list", "--days", "2.5"}, {}, "--days: 2.5: not a whole number >= 0"},
+        FailureCase{"no_such_date",
+                    {"--list", "--date", "2026-02-29"},
+                    {},
+                    "--date: 2026-02-29: not a date of the form YYYY-MM-DD"},
+        FailureCase{"days_without_list", {"--days", "3"}, {}, "--days: only with --list"},
+        FailureCase{
+            "date_with_export", {"--export", "OUT", "--date", "2026-12-06"}, {}, "--date: only with --list"},
+        FailureCase{"two_commands", {"--list", "--export", "OUT"}, {}, "--list, --export: one at a time"},
+        FailureCase{"stray_argument", {"--list", "extra"}, {}, "extra: unexpected argument"},
+        FailureCase{"unknown_option", {"--list", "--bogus"}, {}, "Unknown option 'bogus'."},
+        FailureCase{"unreadable_file_list",
+                    {"--list"},
+                    DataFileIsAFolder,
+                    "--list: Cannot read \"DIR/birthday.dat\": Is a directory"},
+        FailureCase{"unreadable_file_export",
+                    {"--export", "OUT"},
+                    DataFileIsAFolder,
+                    "--export: Cannot read \"DIR/birthday.dat\": Is a directory"},
+        FailureCase{"export_into_missing_folder",
+                    {"--export", "DIR/none/out.ics"},
+                    {},
+                    "--export: Cannot write \"DIR/none/out.ics\": No such file or directory"},
+        FailureCase{"export_over_a_folder",
+                    {"--export", "OUT"},
+                    [](const TemporaryDirectory& scratch) {
+                        fs::remove(scratch.Path() / "out.ics");
+                        fs::create_directory(scratch.Path() / "out.ics");
+                    },
+                    "--export: Cannot write \"DIR/out.ics\": it is not an ordinary file"}));
+
+TEST(CommandLine, AnswersVersionAndHelpWithoutADisplay) {
+    TemporaryDirectory scratch;
+    const Outcome version = RunProgram(scratch, {"--version"});
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out, "candlewatcher " CANDLEWATCHER_VERSION "\n");
+    const Outcome help = RunProgram(scratch, {"--help"});
+    EXPECT_EQ(help.Status, 0);
+    for (const char* option :
+         {"--list", "--export <file>", "--days <n>", "--date <date>", "--data-dir <dir>"}) {
+        EXPECT_NE(help.Out.find(option), std::string::npos) << option << " missing from:\n" << help.Out;
+    }
+}
+
+TEST(CommandLine, ExportsToStandardOutputAndReplacesAFile) {
+    TemporaryDirectory scratch;
+    WriteBytes(scratch.Path() / "birthday.dat", Record("6", "12", "1990", "Ann") +
+                                                    Record("31", "4", "", "Nobody") +
+                                                    Record("x", "", "", "Nor"));
+    const fs::path out = scratch.Path() / "out.ics";
+    WriteBytes(out, "an older export");
+    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const Outcome toFile =
+        RunProgram(scratch, {"--data-dir", scratch.Path().string(), "--export", out.string()});
+    const Outcome toStdout = RunProgram(scratch, {"--data-dir", scratch.Path().string(), "--export", "-"});
+    for (const Outcome& outcome : {toFile, toStdout}) {
+        EXPECT_EQ(outcome.Status, 0);
+        EXPECT_EQ(outcome.Err, "candlewatcher: --export: 2 records left out: no calendar date\n");
+    }
+    EXPECT_EQ(toFile.Out, "");
+    const std::string written = ReadBytes(out);
+    EXPECT_EQ(written.rfind("BEGIN:VCALENDAR\r\n", 0), 0u) << written;
+    EXPECT_NE(written.find("SUMMARY:Ann's birthday (born 1990)\r\n"), std::string::npos) << written;
+    // The two differ in their DTSTAMP lines at most.
+    const auto withoutStamp = [](std::string text) {
+        for (std::size_t at; (at = text.find("DTSTAMP:")) != std::string::npos;) {
+            text.erase(at, text.find('\n', at) + 1 - at);
+        }
+        return text;
+    };
+    EXPECT_EQ(withoutStamp(toStdout.Out), withoutStamp(written));
+    EXPECT_EQ(fs::status(out).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+        << "the replaced file keeps its mode";
+}
+
+} // namespace
+} // namespace candlewatcher
