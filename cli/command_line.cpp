@@ -19,14 +19,15 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace candlewatcher {
 
 namespace {
 
 // The long options that make a run of the command line; --data-dir alone leaves the tray program to start.
-constexpr std::array<std::string_view, 7> kCommandLineOptions = {"list", "export",   "days",   "date",
-                                                                 "help", "help-all", "version"};
+constexpr std::array<std::string_view, 8> kCommandLineOptions = {"list", "import", "export",   "days",
+                                                                 "date", "help",   "help-all", "version"};
 
 bool AsksForCommandLine(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
@@ -67,6 +68,10 @@ struct Options {
         QStringLiteral("list"),
         QStringLiteral("Print today's birthdays and those of the coming days, one a line, "
                        "as the reminder panel shows them.")};
+    QCommandLineOption Import{
+        QStringLiteral("import"),
+        QStringLiteral("Add the birthdays of the vCard files given as arguments; say what "
+                       "was added and what was skipped.")};
     QCommandLineOption Export{QStringLiteral("export"),
                               QStringLiteral("Write every birthday to <file> as an iCalendar file of yearly "
                                              "events; - writes to standard output."),
@@ -143,14 +148,35 @@ int Export(const QCommandLineParser& parser, const Options& options) {
     return EXIT_SUCCESS;
 }
 
+int Import(const QCommandLineParser& parser, const Options& options) {
+    RefuseListOptions(parser, options);
+    std::vector<std::filesystem::path> files;
+    for (const QString& file : parser.positionalArguments()) {
+        files.emplace_back(QFile::encodeName(file).toStdString());
+    }
+    if (files.empty()) {
+        throw CommandLineError("--import: no vCard file given");
+    }
+    try {
+        ImportVCards(DataDirectoryOf(parser, options), files);
+    } catch (const std::exception& error) {
+        throw CommandLineError(std::string("--import: ") + error.what());
+    }
+    return EXIT_SUCCESS;
+}
+
 int Run(const QCommandLineParser& parser, const Options& options) {
+    const bool list = parser.isSet(options.List);
+    const bool import = parser.isSet(options.Import);
+    const bool exportTo = parser.isSet(options.Export);
+    if (int(list) + int(import) + int(exportTo) > 1) {
+        throw CommandLineError("--list, --import, --export: one at a time");
+    }
+    if (import) {
+        return Import(parser, options);
+    }
     if (!parser.positionalArguments().isEmpty()) {
         throw CommandLineError(Text(parser.positionalArguments().first()) + ": unexpected argument");
-    }
-    const bool list = parser.isSet(options.List);
-    const bool exportTo = parser.isSet(options.Export);
-    if (list && exportTo) {
-        throw CommandLineError("--list, --export: one at a time");
     }
     if (list) {
         return List(parser, options);
@@ -169,12 +195,15 @@ int RunCommandLine(int argc, char* argv[]) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Birthday reminder for the desktop. Without --list, --export, --help or --version it "
-                       "starts in the tray."));
+        QStringLiteral("Birthday reminder for the desktop. Without --list, --import, --export, --help or "
+                       "--version it starts in the tray."));
     parser.addHelpOption();
     parser.addVersionOption();
     const Options options;
-    parser.addOptions({options.List, options.Export, options.Days, options.Date, options.DataDir});
+    parser.addOptions(
+        {options.List, options.Import, options.Export, options.Days, options.Date, options.DataDir});
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("With --import: the vCard files."),
+                                 QStringLiteral("[files...]"));
     // Help, version and unknown options are answered as Qt's own tools answer them, and end the process.
     parser.process(application);
 

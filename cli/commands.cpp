@@ -2,6 +2,7 @@
 
 #include "calendar/calendar_export.h"
 #include "cli/output_file.h"
+#include "contacts/contact_import.h"
 #include "data/birthday_file.h"
 #include "data/settings_store.h"
 #include "platform/qsettings_store.h"
@@ -21,6 +22,16 @@ void ListBirthdays(const std::filesystem::path& dataDirectory, const CalendarDat
                                                 bytes ? bytes->View() : std::string_view(),
                                                 std::numeric_limits<std::size_t>::max());
     WriteStandardOutput(RowLines(scan.Head.Rows));
+}
+
+void ImportVCards(const std::filesystem::path& dataDirectory,
+                  const std::vector<std::filesystem::path>& files) {
+    std::string told;
+    for (const std::string& line : ImportSummary(ImportContacts(BirthdayFile(dataDirectory), files))) {
+        told += line;
+        told += '\n';
+    }
+    WriteStandardOutput(told);
 }
 
 std::size_t ExportBirthdays(const std::filesystem::path& dataDirectory, const std::string& target,

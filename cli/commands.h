@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace candlewatcher {
 
@@ -15,6 +16,11 @@ namespace candlewatcher {
 // having printed nothing.
 void ListBirthdays(const std::filesystem::path& dataDirectory, const CalendarDate& today,
                    std::optional<double> days);
+
+// Adds the birthdays of the vCard files to birthday.dat, all or none, and prints what was added and what
+// was skipped. Throws on failure, having added nothing.
+void ImportVCards(const std::filesystem::path& dataDirectory,
+                  const std::vector<std::filesystem::path>& files);
 
 // Writes the birthdays as an iCalendar file to target ("-": standard output), stamped with the given
 // moment. Returns how many records were left out for having no calendar date. Throws on failure, having

@@ -198,6 +198,9 @@ TEST_P(Failure, SaysWhyOnOneLineAndWritesNothing) {
     if (fs::is_regular_file(scratch.Path() / "out.ics")) {
         EXPECT_EQ(ReadBytes(scratch.Path() / "out.ics"), "before");
     }
+    if (fs::is_regular_file(scratch.Path() / "birthday.dat")) {
+        EXPECT_EQ(ReadBytes(scratch.Path() / "birthday.dat"), Record("6", "12", "1990", "Ann"));
+    }
     for (const auto& entry : fs::directory_iterator(scratch.Path())) {
         EXPECT_NE(entry.path().filename().string().rfind(".out.ics", 0), 0u)
             << "left behind: " << entry.path();
@@ -223,7 +226,21 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"days_without_list", {"--days", "3"}, {}, "--days: only with --list"},
         FailureCase{
             "date_with_export", {"--export", "OUT", "--date", "2026-12-06"}, {}, "--date: only with --list"},
-        FailureCase{"two_commands", {"--list", "--export", "OUT"}, {}, "--list, --export: one at a time"},
+        FailureCase{
+            "two_commands", {"--list", "--export", "OUT"}, {}, "--list, --import, --export: one at a time"},
+        FailureCase{"import_without_files", {"--import"}, {}, "--import: no vCard file given"},
+        FailureCase{"import_missing_file",
+                    {"--import", "DIR/none.vcf"},
+                    {},
+                    "--import: DIR/none.vcf: No such file or directory"},
+        FailureCase{"import_into_unreadable_file",
+                    {"--import", "DIR/cards.vcf"},
+                    [](const TemporaryDirectory& scratch) {
+                        WriteBytes(scratch.Path() / "cards.vcf",
+                                   "BEGIN:VCARD\r\nFN:Bob\r\nBDAY:1990-01-02\r\nEND:VCARD\r\n");
+                        DataFileIsAFolder(scratch);
+                    },
+                    "--import: Cannot open \"DIR/birthday.dat\": Is a directory"},
         FailureCase{"stray_argument", {"--list", "extra"}, {}, "extra: unexpected argument"},
         FailureCase{"unknown_option", {"--list", "--bogus"}, {}, "Unknown option 'bogus'."},
         FailureCase{"unreadable_file_list",
@@ -254,9 +271,33 @@ TEST(CommandLine, AnswersVersionAndHelpWithoutADisplay) {
     const Outcome help = RunProgram(scratch, {"--help"});
     EXPECT_EQ(help.Status, 0);
     for (const char* option :
-         {"--list", "--export <file>", "--days <n>", "--date <date>", "--data-dir <dir>"}) {
+         {"--list", "--import", "--export <file>", "--days <n>", "--date <date>", "--data-dir <dir>"}) {
         EXPECT_NE(help.Out.find(option), std::string::npos) << option << " missing from:\n" << help.Out;
     }
+}
+
+// Two files, one card already in the list: the rest goes in with one write, and a second run adds nothing.
+TEST(CommandLine, ImportsVCardsAndSaysWhatItAddedAndSkipped) {
+    TemporaryDirectory scratch;
+    WriteBytes(scratch.Path() / "birthday.dat", Record("6", "12", "1990", "Ann"));
+    WriteBytes(scratch.Path() / "a.vcf",
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\nBDAY:1990-12-06\r\nEND:VCARD\r\n"
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob\r\nBDAY:--0102\r\nEND:VCARD\r\n");
+    WriteBytes(scratch.Path() / "b.vcf", "BEGIN:VCARD\nVERSION:4.0\nFN:Cy\nBDAY:19800229\nEND:VCARD\n");
+    const std::vector<std::string> arguments = {"--data-dir", scratch.Path().string(), "--import",
+                                                (scratch.Path() / "a.vcf").string(),
+                                                (scratch.Path() / "b.vcf").string()};
+    const Outcome first = RunProgram(scratch, arguments);
+    EXPECT_EQ(first.Status, 0) << first.Err;
+    EXPECT_EQ(first.Out, "Added: Bob (2.1.)\nAdded: Cy (29.2.1980)\nSkipped: Ann: already in the list\n"
+                         "2 added, 1 skipped\n");
+    const std::string after =
+        Record("6", "12", "1990", "Ann") + Record("2", "1", "0", "Bob") + Record("29", "2", "1980", "Cy");
+    EXPECT_EQ(ReadBytes(scratch.Path() / "birthday.dat"), after);
+    const Outcome again = RunProgram(scratch, arguments);
+    EXPECT_EQ(again.Status, 0);
+    EXPECT_NE(again.Out.find("0 added, 3 skipped"), std::string::npos) << again.Out;
+    EXPECT_EQ(ReadBytes(scratch.Path() / "birthday.dat"), after);
 }
 
 TEST(CommandLine, ExportsToStandardOutputAndReplacesAFile) {
