@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
 #include "calendar/calendar_export.h"
-#include "cli/output_file.h"
+#include "data/output_file.h"
 #include "contacts/contact_import.h"
 #include "data/birthday_file.h"
 #include "data/settings_store.h"

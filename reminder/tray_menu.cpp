@@ -1,6 +1,8 @@
 #include "reminder/tray_menu.h"
 
+#include "calendar/calendar_export.h"
 #include "contacts/contact_import.h"
+#include "data/output_file.h"
 #include "manage/AddB.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
@@ -9,6 +11,9 @@
 #include "ui/forms.h"
 #include "ui/message_box.h"
 
+#include <QFile>
+
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -49,6 +54,7 @@ TrayMenu::TrayMenu(QWidget* parent)
     NotifyOnTheDay = addAction(QStringLiteral("&Notify on the Day"));
     NotifyOnTheDay->setCheckable(true);
     ImportContacts = addAction(QStringLiteral("&Import Contacts..."));
+    ExportCalendar = addAction(QStringLiteral("E&xport Calendar..."));
     addSeparator();
     Quit = addAction(QStringLiteral("&Quit Candlewatcher"));
 
@@ -66,6 +72,7 @@ TrayMenu::TrayMenu(QWidget* parent)
     connect(this, &QMenu::aboutToShow, this,
             [this] { NotifyOnTheDay->setChecked(Forms::Main().NotificationsEnabled()); });
     connect(ImportContacts, &QAction::triggered, this, &TrayMenu::ImportContacts_Click, Qt::QueuedConnection);
+    connect(ExportCalendar, &QAction::triggered, this, &TrayMenu::ExportCalendar_Click, Qt::QueuedConnection);
     // The panel's close removes the icon and ends the program, as the list window's No does.
     connect(Quit, &QAction::triggered, this, [] { Forms::Main().close(); });
 }
@@ -94,6 +101,32 @@ void TrayMenu::ImportContacts_Click() {
     MessageBox::Ask(nullptr, QMessageBox::Information, SummaryText(summary), QMessageBox::Ok,
                     QMessageBox::Ok);
     frmMenu::RefreshAfterChange();
+}
+
+void TrayMenu::ExportCalendar_Click() {
+    const QString chosen = FileDialogs::SaveCalendar(nullptr);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    try {
+        const CalendarExport calendar = candlewatcher::ExportCalendar(
+            BirthdayFile(Forms::Environment().DataDirectory).ReadBirthdays(), std::time(nullptr));
+        ReplaceFile(QFile::encodeName(chosen).toStdString(), calendar.Text);
+        if (calendar.LeftOut > 0) {
+            const QString leftOut =
+                calendar.LeftOut == 1
+                    ? QStringLiteral("1 birthday was left out of the calendar: its day and "
+                                     "month are no date.")
+                    : QStringLiteral("%1 birthdays were left out of the calendar: their day "
+                                     "and month are no date.")
+                          .arg(calendar.LeftOut);
+            MessageBox::Ask(nullptr, QMessageBox::Information, leftOut, QMessageBox::Ok, QMessageBox::Ok);
+        }
+    } catch (const std::exception& error) {
+        MessageBox::Warn(
+            nullptr,
+            QStringLiteral("Could not export the calendar: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
 }
 
 } // namespace candlewatcher

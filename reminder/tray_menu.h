@@ -18,11 +18,14 @@ public:
     QAction* Settings = nullptr;
     QAction* NotifyOnTheDay = nullptr; // checkable: the stored switch of the desktop notification
     QAction* ImportContacts = nullptr;
+    QAction* ExportCalendar = nullptr;
     QAction* Quit = nullptr;
 
     // Asks for vCard files, adds their birthdays, says what was added and skipped; the list and the
     // panel follow.
     static void ImportContacts_Click();
+    // Asks where to write, and writes every birthday there as an iCalendar file.
+    static void ExportCalendar_Click();
 };
 
 } // namespace candlewatcher

@@ -63,7 +63,8 @@ private slots:
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
         }
         QCOMPARE(texts, QStringList({"&Show Birthdays", "&Add Birthday...", "S&ettings...", "-",
-                                     "&Notify on the Day", "&Import Contacts...", "-", "&Quit Candlewatcher"}));
+                                     "&Notify on the Day", "&Import Contacts...", "E&xport Calendar...", "-",
+                                     "&Quit Candlewatcher"}));
     }
 
     // On by default; unchecking stores "0" under [Notifications] and the menu shows the stored state.
@@ -149,7 +150,8 @@ private slots:
         FileDialogs::SetNextAnswer({cards});
         main.TrayIconMenu()->ImportContacts->trigger();
         QTRY_VERIFY(fixture.ReadData().contains("Ann Lee"));
-        QCOMPARE(fixture.ReadData(), Records({{"1", "1", "1980", "Tom Baker"}, {"6", "12", "1990", "Ann Lee"}}));
+        QCOMPARE(fixture.ReadData(),
+                 Records({{"1", "1", "1980", "Tom Baker"}, {"6", "12", "1990", "Ann Lee"}}));
         const QStringList told = MessageBox::TakeShownTexts();
         QCOMPARE(told.size(), 1);
         QVERIFY2(told[0].contains("Added: Ann Lee") && told[0].contains("Skipped: Tom Baker") &&
@@ -167,6 +169,34 @@ private slots:
                      warned[0].contains("cards.vcf.missing"),
                  qPrintable(warned.join('|')));
         QCOMPARE(fixture.ReadData(), before);
+    }
+
+    // Every birthday to the chosen file as yearly events; a folder that is not there is reported.
+    void exportCalendarWritesTheChosenFile() {
+        ManageFixture fixture;
+        fixture.WriteData(Records({{"6", "12", "1990", "Ann Lee"}, {"31", "4", "0", "Nobody"}}));
+        TrayMenu& menu = *Forms::Main().TrayIconMenu();
+        const QString target = fixture.Environment.DataDirectory().c_str() + QStringLiteral("/birthdays.ics");
+        MessageBox::TakeShownTexts();
+        FileDialogs::SetNextAnswer({target});
+        menu.ExportCalendar->trigger();
+        QTRY_VERIFY(QFile::exists(target));
+        QFile written(target);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray text = written.readAll();
+        QVERIFY2(text.startsWith("BEGIN:VCALENDAR") && text.contains("Ann Lee") && !text.contains("Nobody"),
+                 text.constData());
+        QStringList told;
+        QTRY_VERIFY((told += MessageBox::TakeShownTexts(), !told.isEmpty()));
+        QCOMPARE(told,
+                 QStringList{"1 birthday was left out of the calendar: its day and month are no date."});
+
+        FileDialogs::SetNextAnswer({target + QStringLiteral("/../none/birthdays.ics")});
+        menu.ExportCalendar->trigger();
+        told.clear();
+        QTRY_VERIFY((told += MessageBox::TakeShownTexts(), !told.isEmpty()));
+        QVERIFY2(told.size() == 1 && told[0].startsWith("Could not export the calendar: "),
+                 qPrintable(told.join('|')));
     }
 
     void quitRemovesTheIconAndEndsTheProgram() {

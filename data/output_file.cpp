@@ -1,4 +1,4 @@
-#include "cli/output_file.h"
+#include "data/output_file.h"
 
 #include "data/posix_file.h"
 
