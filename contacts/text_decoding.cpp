@@ -1,5 +1,7 @@
 #include "contacts/text_decoding.h"
 
+#include "data/display_text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -24,25 +26,6 @@ bool NamesAny(std::string_view charset, std::initializer_list<std::string_view> 
     return std::any_of(names.begin(), names.end(),
                        [&](std::string_view name) { return EqualsIgnoringCase(charset, name); });
 }
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Windows-1252 0x80 to 0x9F; the five bytes without a character there keep the code of the same value.
-constexpr char16_t kWindows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                           0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // A character set name as iconv takes it: letters, digits and a few marks, nothing that reads as a path.
 bool PlausibleCharsetName(std::string_view name) {
@@ -111,63 +94,15 @@ std::string DecodeQuotedPrintable(std::string_view text) {
     return out;
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        if (*p < 0x80) {
-            ++p;
-            continue;
-        }
-        int length;
-        char32_t c;
-        if ((*p & 0xE0) == 0xC0) {
-            length = 2;
-            c = *p & 0x1F;
-        } else if ((*p & 0xF0) == 0xE0) {
-            length = 3;
-            c = *p & 0x0F;
-        } else if ((*p & 0xF8) == 0xF0) {
-            length = 4;
-            c = *p & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p < length)
-            return false;
-        for (int i = 1; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (p[i] & 0x3F);
-        }
-        // Overlong forms, surrogates and codes beyond Unicode are not UTF-8.
-        constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (c < kLeast[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        p += length;
-    }
-    return true;
-}
-
-std::string Windows1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (char byte : bytes) {
-        auto b = static_cast<unsigned char>(byte);
-        AppendUtf8(out, b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : b);
-    }
-    return out;
-}
-
 std::optional<std::string> DecodeCharset(std::string_view bytes, std::string_view charset) {
     if (charset.empty() || NamesAny(charset, {"UTF-8", "UTF8", "US-ASCII", "ASCII"}))
-        return IsValidUtf8(bytes) ? std::string(bytes) : Windows1252ToUtf8(bytes);
+        return IsUtf8(bytes) ? std::string(bytes) : Windows1252ToUtf8(bytes);
     if (NamesAny(charset, {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "LATIN-1", "WINDOWS-1252",
                            "CP1252", "X-CP1252"}))
         return Windows1252ToUtf8(bytes);
     if (std::optional<std::string> converted = ConvertWithIconv(bytes, charset))
         return converted;
-    if (IsValidUtf8(bytes))
+    if (IsUtf8(bytes))
         return std::string(bytes);
     return std::nullopt;
 }

@@ -14,11 +14,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // starts no such pair is kept as it is. Soft line breaks are joined before this, where lines are read.
 std::string DecodeQuotedPrintable(std::string_view text);
 
-bool IsValidUtf8(std::string_view bytes);
-
-// Windows-1252 (and so ISO-8859-1, which writers mean by it in practice) as UTF-8.
-std::string Windows1252ToUtf8(std::string_view bytes);
-
 // Bytes in the named character set as UTF-8. Without a set, or with UTF-8 or US-ASCII named, bytes that are
 // not valid UTF-8 are taken for Windows-1252, the usual code page of the writers that leave the set out.
 // nullopt when the set is one the system cannot convert (or the bytes are not valid in it) and the bytes

@@ -88,6 +88,16 @@ bool IsUtf8(std::string_view bytes) {
     return true;
 }
 
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        AppendUtf8(text, byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte);
+    }
+    return text;
+}
+
 std::string DisplayUtf8(std::string_view storedBytes) {
     if (IsUtf8(storedBytes)) {
         if (storedBytes.starts_with(kByteOrderMark)) {
@@ -95,13 +105,7 @@ std::string DisplayUtf8(std::string_view storedBytes) {
         }
         return std::string(storedBytes);
     }
-    std::string text;
-    text.reserve(storedBytes.size() * 2);
-    for (const char c : storedBytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        AppendUtf8(text, byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte);
-    }
-    return text;
+    return Windows1252ToUtf8(storedBytes);
 }
 
 } // namespace candlewatcher

@@ -152,7 +152,8 @@ TEST_P(StoredBytes, ReadAsTheWindowsShowThem) {
 
 INSTANTIATE_TEST_SUITE_P(Bytes, StoredBytes,
                          testing::Values("plain", "Zo\xC3\xAB \xF0\x9F\x8E\x82", "\xEF\xBB\xBFmarked",
-                                         "in\xEF\xBB\xBFside", "\xEF\xBF\xBE noncharacter",
+                                         "\xEF\xBB\xBF\xEF\xBB\xBFtwice", "in\xEF\xBB\xBFside",
+                                         "\xEF\xBF\xBE noncharacter",
                                          "Jos\xE9 \x80\x81\x8D\x8F\x90\x9D\x9F\xFF", "cut \xE2\x82",
                                          "surrogate \xED\xA0\x80", "overlong \xC0\xAF \xE0\x80\xAF",
                                          "beyond \xF4\x90\x80\x80", "last \xF4\x8F\xBF\xBF",

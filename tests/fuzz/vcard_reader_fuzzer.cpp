@@ -4,6 +4,7 @@
 #include "contacts/contact_import.h"
 #include "contacts/text_decoding.h"
 #include "data/date_helpers.h"
+#include "data/display_text.h"
 #include "data/record_parser.h"
 
 #include <cstddef>
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<VCardContact> contacts = ReadVCards(bytes);
     for (const VCardContact& contact : contacts) {
         const std::string& name = contact.Name;
-        if (!IsValidUtf8(name) || FieldBreaksLine(name) ||
+        if (!IsUtf8(name) || FieldBreaksLine(name) ||
             (!name.empty() && (name.front() == ' ' || name.back() == ' ')))
             std::abort();
     }
