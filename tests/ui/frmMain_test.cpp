@@ -67,10 +67,6 @@ class ReminderPanelTest : public QObject {
 
     std::unique_ptr<WindowTestEnvironment> m_env;
 
-    static void Refresh() {
-        Forms::Main().SetRefreshCounter(Forms::Main().RefreshCounter() + QStringLiteral("1"));
-    }
-
 private slots:
     void init() {
         m_env = std::make_unique<WindowTestEnvironment>();
@@ -176,7 +172,7 @@ private slots:
 
         // Upcoming rows only: row 0's marker, light blue before, turns light grey, and so does the panel.
         m_env->WriteBirthdays(December(8, 2));
-        Refresh();
+        test::RefreshPanel();
         QVERIFY(main.isVisible());
         QCOMPARE(main.Birthday[0]->text(), QStringLiteral("P0 (26 - 8\\12)"));
         QCOMPARE(Background(main.Birthday[0]), LightGrey);
@@ -185,7 +181,7 @@ private slots:
 
         // A birthday today again: its row is light blue, the panel stays light grey.
         m_env->WriteBirthdays(December(6, 1));
-        Refresh();
+        test::RefreshPanel();
         QCOMPARE(Background(main.Birthday[0]), LightBlue);
         QCOMPARE(main.BShape[0]->FillColor(), LightBlue);
         QCOMPARE(Background(&main), LightGrey);
@@ -245,13 +241,13 @@ private slots:
         m_env->WriteBirthdays(December(6, 5));
         frmMain& main = Forms::Main();
         m_env->WriteBirthdays(December(6, 2, 10));
-        Refresh();
+        test::RefreshPanel();
         QCOMPARE(main.height(), 39);
         QCOMPARE(main.Birthday[1]->text(), QStringLiteral("P11 (26)"));
         QCOMPARE(main.Birthday[4]->text(), QStringLiteral("P4 (26)"));
 
         m_env->WriteBirthdays(December(6, 10) + December(9, 5, 10));
-        Refresh();
+        test::RefreshPanel();
         QCOMPARE(main.height(), 215);
         QCOMPARE(main.Birthday[11]->text(), QStringLiteral("P11 (26 - 9\\12)"));
         QCOMPARE(main.Birthday[12]->text(), QStringLiteral("and 3 more"));
@@ -266,7 +262,7 @@ private slots:
         QVERIFY(!main.isVisible());
         QVERIFY(!main.tmrBirthday->isActive());
         // Opened from the tray, the ticks leave it alone until it is put away.
-        Refresh();
+        test::RefreshPanel();
         main.SetTag(QStringLiteral("TR"));
         main.tmrBirthday_Timer();
         QVERIFY(main.isVisible());
@@ -277,9 +273,9 @@ private slots:
         QVERIFY(!main.tmrBirthday->isActive());
         // A refresh while the count runs starts it again: once well over a second of the count has gone,
         // a refresh gives it back (only a refresh that took that long itself could fail this).
-        Refresh();
+        test::RefreshPanel();
         QTRY_VERIFY_WITH_TIMEOUT(main.tmrBirthday->remainingTime() < 3500, 10000);
-        Refresh();
+        test::RefreshPanel();
         QVERIFY(main.tmrBirthday->remainingTime() >= 3500);
     }
 
@@ -362,7 +358,7 @@ private slots:
         dialog.exec();
         QCOMPARE(dialog.Check1->checkState(), Qt::Unchecked);
         QCOMPARE(dialog.Text1->text(), QStringLiteral("3"));
-        Refresh(); // the refresh after the dialog shows what is stored
+        test::RefreshPanel(); // the refresh after the dialog shows what is stored
         QCOMPARE(dialog.Text1->text(), QStringLiteral("10"));
     }
 
@@ -382,7 +378,7 @@ private slots:
             birthdays ? QString::fromStdString(m_env->BirthdayPath()) : m_env->SettingsPath();
         QDir().remove(blocked);
         QVERIFY(QDir().mkpath(blocked)); // a folder in the file's place
-        Refresh();
+        test::RefreshPanel();
         const QStringList shown = MessageBox::TakeShownTexts();
         QCOMPARE(shown.size(), 1);
         QFETCH(QString, named);

@@ -32,9 +32,6 @@ class SettingsDialogTest : public QObject {
         return Forms::Settings();
     }
     // The refresh that follows every dialog the list window opens.
-    static void Refresh() {
-        Forms::Main().SetRefreshCounter(Forms::Main().RefreshCounter() + QStringLiteral("1"));
-    }
     static QWidget* NextTabStop(QWidget* widget) {
         do {
             widget = widget->nextInFocusChain();
@@ -137,7 +134,7 @@ private slots:
         QVERIFY(!dialog.isVisible());
         QTEST(Stored("Warn"), "storedWarn");
         QTEST(Stored("Warn Days"), "storedDays");
-        Refresh();
+        test::RefreshPanel();
         QCOMPARE(dialog.Check1->checkState(), uncheck ? Qt::Unchecked : Qt::Checked);
         QTEST(dialog.Text1->text(), "shownDays");
     }
@@ -191,7 +188,7 @@ private slots:
         ReplaceDays(dialog.Text1, QStringLiteral("123"));
         QCOMPARE(dialog.Text1->text(), QStringLiteral("12"));
         m_env->StoreSetting(QStringLiteral("Warn Days"), QStringLiteral("100"));
-        Refresh();
+        test::RefreshPanel();
         QCOMPARE(dialog.Text1->text(), QStringLiteral("100"));
         dialog.Text1->end(false);
         QTest::keyClick(dialog.Text1, Qt::Key_5);

@@ -73,9 +73,6 @@ class NotificationsTest : public QObject {
         Forms::SetEnvironment(environment);
     }
     QStringList LastLines() const { return m_notifier.Calls.back().Sent.BodyLines; }
-    static void Refresh() {
-        Forms::Main().SetRefreshCounter(Forms::Main().RefreshCounter() + QStringLiteral("1"));
-    }
 
 private slots:
     void init() {
@@ -98,10 +95,10 @@ private slots:
         QCOMPARE(m_notifier.Calls[0].Sent.Summary, QStringLiteral("Birthdays today"));
         QCOMPARE(LastLines().size(), 14);
         QCOMPARE(LastLines().last(), QStringLiteral("P13 (26)"));
-        Refresh(); // no answer yet: not sent twice
+        test::RefreshPanel(); // no answer yet: not sent twice
         QCOMPARE(m_notifier.Calls.size(), 1u);
         m_notifier.Calls[0].Delivered(false); // the service failed: shown to no one, so due again
-        Refresh();
+        test::RefreshPanel();
         QCOMPARE(m_notifier.Calls.size(), 2u);
         m_notifier.Calls[1].Delivered(true);
         QVERIFY(MessageBox::TakeShownTexts().isEmpty());
@@ -112,7 +109,7 @@ private slots:
         QCOMPARE(m_notifier.Calls.size(), 2u);
         records.push_back(Record("6", "12", "1990", "Ann & <Bo>"));
         m_env->WriteBirthdays(records);
-        Refresh();
+        test::RefreshPanel();
         QCOMPARE(m_notifier.Calls.size(), 3u);
         QCOMPARE(m_notifier.Calls[2].Sent.Summary, QStringLiteral("Birthday today"));
         QCOMPARE(LastLines(), QStringList{QStringLiteral("Ann & <Bo> (36)")});
@@ -129,10 +126,10 @@ private slots:
         QCOMPARE(m_env->Store().GetSetting("Candlewatcher", "Notifications", "Enabled", ""), "0");
         records.push_back(Record("6", "12", "2001", "Cy"));
         m_env->WriteBirthdays(records);
-        Refresh();
+        test::RefreshPanel();
         QCOMPARE(m_notifier.Calls.size(), 3u);
         Forms::Main().SetNotificationsEnabled(true);
-        Refresh();
+        test::RefreshPanel();
         QCOMPARE(LastLines(), QStringList{QStringLiteral("Cy (25)")});
 
         // The next day starts afresh.

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include "reminder/frmMain.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
 
@@ -87,6 +88,10 @@ void WindowTestEnvironment::StoreSetting(const QString& key, const QString& text
     QSettings settings(SettingsPath(), QSettings::IniFormat);
     settings.setValue(Group + key, text);
     settings.sync();
+}
+
+void RefreshPanel() {
+    Forms::Main().SetRefreshCounter(Forms::Main().RefreshCounter() + QStringLiteral("1"));
 }
 
 BirthdayRecord Record(std::string day, std::string month, std::string year, std::string name) {

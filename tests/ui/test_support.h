@@ -55,6 +55,9 @@ private:
     int m_quitRequests = 0;
 };
 
+// Changes the panel's refresh counter, as the list window does after every change: the panel refreshes.
+void RefreshPanel();
+
 // A birthday record from four texts, in file order.
 BirthdayRecord Record(std::string day, std::string month, std::string year, std::string name);
 
