@@ -6,7 +6,7 @@
 #include "manage/EditB.h"
 #include "manage/design_font.h"
 #include "manage/frmSettings.h"
-#include "reminder/frmMain.h"
+#include "tray/frmMain.h"
 #include "ui/app_icon.h"
 #include "ui/controls.h"
 #include "ui/forms.h"

@@ -4,8 +4,8 @@
 #include "manage/EditB.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
-#include "platform/birthday_file_watcher.h"
-#include "reminder/frmMain.h"
+#include "desktop/birthday_file_watcher.h"
+#include "tray/frmMain.h"
 
 #include <QCoreApplication>
 #include <QPointer>

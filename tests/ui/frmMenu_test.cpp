@@ -6,7 +6,7 @@
 #include "manage/EditB.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
-#include "reminder/frmMain.h"
+#include "tray/frmMain.h"
 #include "ui/message_box.h"
 #include "ui/twips.h"
 

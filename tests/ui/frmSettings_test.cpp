@@ -3,7 +3,7 @@
 #include "test_support.h"
 
 #include "manage/frmSettings.h"
-#include "reminder/frmMain.h"
+#include "tray/frmMain.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
 

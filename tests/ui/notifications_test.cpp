@@ -4,8 +4,8 @@
 #include "test_support.h"
 
 #include "manage/frmMenu.h"
-#include "platform/dbus_notifier.h"
-#include "reminder/frmMain.h"
+#include "desktop/dbus_notifier.h"
+#include "tray/frmMain.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
 

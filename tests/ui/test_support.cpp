@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "reminder/frmMain.h"
+#include "tray/frmMain.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
 

@@ -6,8 +6,8 @@
 #include "manage/AddB.h"
 #include "manage/EditB.h"
 #include "manage/frmMenu.h"
-#include "platform/birthday_file_watcher.h"
-#include "reminder/frmMain.h"
+#include "desktop/birthday_file_watcher.h"
+#include "tray/frmMain.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
 

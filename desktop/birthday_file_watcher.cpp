@@ -1,4 +1,4 @@
-#include "platform/birthday_file_watcher.h"
+#include "desktop/birthday_file_watcher.h"
 
 #include "data/birthday_file.h"
 

@@ -1,4 +1,4 @@
-#include "platform/dbus_notifier.h"
+#include "desktop/dbus_notifier.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

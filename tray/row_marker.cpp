@@ -1,4 +1,4 @@
-#include "reminder/row_marker.h"
+#include "tray/row_marker.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "reminder/tray_menu.h"
+#include "tray/tray_menu.h"
 
 #include "calendar/calendar_export.h"
 #include "contacts/contact_import.h"
@@ -6,7 +6,7 @@
 #include "manage/AddB.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
-#include "reminder/frmMain.h"
+#include "tray/frmMain.h"
 #include "ui/file_dialogs.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"

@@ -1,8 +1,8 @@
-#include "reminder/today_notifications.h"
+#include "tray/today_notifications.h"
 
 #include "notify/due_birthdays.h"
 #include "notify/notified_names.h"
-#include "platform/notifier.h"
+#include "desktop/notifier.h"
 #include "ui/app_icon.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"

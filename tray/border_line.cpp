@@ -1,4 +1,4 @@
-#include "reminder/border_line.h"
+#include "tray/border_line.h"
 
 #include "ui/twips.h"
 
