@@ -1,6 +1,7 @@
 #include "contacts/contact_import.h"
 
 #include "contacts/birthday_value.h"
+#include "data/retry.h"
 
 #include <cerrno>
 #include <cstring>
@@ -66,14 +67,12 @@ FileBytes ReadVCardFile(const std::filesystem::path& path) {
             std::memcpy(larger.get(), bytes.Data.get(), bytes.Size);
             bytes.Data = std::move(larger);
         }
-        const ssize_t got = ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size);
+        const ssize_t got = RetryOnInterrupt(
+            [&] { return ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size); });
         if (got == 0)
             break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        if (got < 0)
             ThrowImportError(path, std::strerror(errno));
-        }
         bytes.Size += static_cast<std::size_t>(got);
     }
     if (bytes.Size > kLargestVCardFile)

@@ -1,6 +1,7 @@
 #include "contacts/text_decoding.h"
 
 #include "data/display_text.h"
+#include "data/hex_digits.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,16 +12,6 @@
 namespace candlewatcher {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 bool NamesAny(std::string_view charset, std::initializer_list<std::string_view> names) {
     return std::any_of(names.begin(), names.end(),
@@ -83,9 +74,9 @@ std::string DecodeQuotedPrintable(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '=' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+        const int escaped = text[i] == '=' ? HexByteAt(text, i + 1) : -1;
+        if (escaped >= 0) {
+            out += static_cast<char>(escaped);
             i += 2;
         } else {
             out += text[i];

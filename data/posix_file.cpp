@@ -1,6 +1,7 @@
 #include "data/posix_file.h"
 
 #include "data/birthday_file.h"
+#include "data/retry.h"
 
 #include <cerrno>
 #include <cstring>
@@ -49,14 +50,12 @@ FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& p
             bytes.Data = std::move(larger);
             capacity = grown;
         }
-        ssize_t got = ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size);
+        const ssize_t got = RetryOnInterrupt(
+            [&] { return ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size); });
         if (got == 0)
             return bytes;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        if (got < 0)
             ThrowFileError("Cannot read", path, errno);
-        }
         bytes.Size += static_cast<std::size_t>(got);
         // The size fstat gave, read whole: held under the folder's lock, the file has no writer of ours, and
         // what another program may add meanwhile would be missed a moment later anyway. Stopping here saves
@@ -68,12 +67,9 @@ FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& p
 
 int WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t written = RetryOnInterrupt([&] { return ::write(fd, bytes.data(), bytes.size()); });
+        if (written < 0)
             return errno;
-        }
         if (written == 0)
             return EIO;
         bytes.remove_prefix(static_cast<std::size_t>(written));

@@ -1,0 +1,84 @@
+#include "data/hex_digits.h"
+#include "data/iso_date.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace candlewatcher {
+namespace {
+
+struct IsoDateCase {
+    const char* Text;
+    std::string Fields; // "day.month.year" of the fields, or "-" for a malformed text
+    bool FromYear100;   // a day of the calendar from the year 100 on
+};
+
+void PrintTo(const IsoDateCase& c, std::ostream* out) {
+    *out << '"' << c.Text << '"';
+}
+
+std::string Describe(const std::optional<CalendarDate>& date) {
+    return date ? std::to_string(date->Day) + "." + std::to_string(date->Month) + "." +
+                      std::to_string(date->Year)
+                : "-";
+}
+
+class IsoDateTest : public ::testing::TestWithParam<IsoDateCase> {};
+
+TEST_P(IsoDateTest, ReadsTheFieldsAndTellsARealDay) {
+    const IsoDateCase& c = GetParam();
+    EXPECT_EQ(Describe(ReadIsoDateFields(c.Text)), c.Fields);
+    EXPECT_EQ(ReadIsoDate(c.Text, 100).has_value(), c.FromYear100);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, IsoDateTest,
+    ::testing::Values(
+        IsoDateCase{"2026-12-06", "6.12.2026", true}, IsoDateCase{"2024-02-29", "29.2.2024", true},
+        IsoDateCase{"2026-02-29", "29.2.2026", false}, IsoDateCase{"2026-13-01", "1.13.2026", false},
+        IsoDateCase{"2026-00-10", "10.0.2026", false}, IsoDateCase{"0099-12-31", "31.12.99", false},
+        IsoDateCase{"0100-01-01", "1.1.100", true}, IsoDateCase{"9999-12-31", "31.12.9999", true},
+        IsoDateCase{"2026-1-06", "-", false}, IsoDateCase{"+026-12-06", "-", false},
+        IsoDateCase{"-026-12-06", "-", false}, IsoDateCase{"2026-12-06 ", "-", false},
+        IsoDateCase{"2026/12/06", "-", false}, IsoDateCase{"20261206", "-", false},
+        IsoDateCase{"", "-", false}));
+
+TEST(IsoDateText, PadsEveryFieldToItsWidth) {
+    EXPECT_EQ(IsoDateText({5, 7, 999}), "0999-07-05");
+    EXPECT_EQ(IsoDateText({31, 12, 2026}), "2026-12-31");
+}
+
+struct HexCase {
+    const char* Text;
+    std::size_t At;
+    int Byte;
+};
+
+class HexByteTest : public ::testing::TestWithParam<HexCase> {};
+
+TEST_P(HexByteTest, ReadsTwoDigitsOrNothing) {
+    EXPECT_EQ(HexByteAt(GetParam().Text, GetParam().At), GetParam().Byte) << GetParam().Text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, HexByteTest,
+                         ::testing::Values(HexCase{"%C3", 1, 0xC3}, HexCase{"=c3", 1, 0xC3},
+                                           HexCase{"=0a", 1, 0x0A}, HexCase{"FF", 0, 0xFF},
+                                           HexCase{"=C", 1, -1}, HexCase{"=", 1, -1}, HexCase{"=G0", 1, -1},
+                                           HexCase{"=0g", 1, -1}, HexCase{"= 1", 1, -1}, HexCase{"", 5, -1}));
+
+TEST(AppendHex, WritesTheLowestDigitsWithLeadingZeros) {
+    std::string text = "%";
+    AppendHex(text, 0xE9, 2, HexLetters::Upper);
+    EXPECT_EQ(text, "%E9");
+    text.clear();
+    AppendHex(text, 0xcbf29ce484222325ULL, 16, HexLetters::Lower);
+    EXPECT_EQ(text, "cbf29ce484222325");
+    text.clear();
+    AppendHex(text, 0x1ABC, 6, HexLetters::Lower);
+    EXPECT_EQ(text, "001abc");
+}
+
+} // namespace
+} // namespace candlewatcher
