@@ -141,6 +141,12 @@ ImportPlan ImportContacts(const BirthdayFile& file, const std::vector<std::files
     return plan;
 }
 
+ImportReport ImportContactFiles(const std::filesystem::path& dataDirectory,
+                                const std::vector<std::filesystem::path>& vcardFiles) {
+    const ImportPlan plan = ImportContacts(BirthdayFile(dataDirectory), vcardFiles);
+    return ImportReport{ImportSummary(plan), plan.Added.size(), plan.Skipped.size()};
+}
+
 std::vector<std::string> ImportSummary(const ImportPlan& plan) {
     std::vector<std::string> lines;
     lines.reserve(plan.Added.size() + plan.Skipped.size() + 1);

@@ -44,4 +44,16 @@ ImportPlan ImportContacts(const BirthdayFile& file, const std::vector<std::files
 // already in the list", "Skipped: a card without a name", and last "N added, M skipped".
 std::vector<std::string> ImportSummary(const ImportPlan& plan);
 
+// What an import of files did, as the tray menu shows it and the command line prints it.
+struct ImportReport {
+    std::vector<std::string> Lines; // ImportSummary's
+    std::size_t Added = 0;
+    std::size_t Skipped = 0;
+};
+
+// Imports the vCard files into the birthday.dat of the data directory as ImportContacts does (and throws
+// as it does, having added nothing), and reports what it did.
+ImportReport ImportContactFiles(const std::filesystem::path& dataDirectory,
+                                const std::vector<std::filesystem::path>& vcardFiles);
+
 } // namespace candlewatcher

@@ -113,10 +113,12 @@ TEST_F(ImportContactsTest, AddsTheCardsOfEveryFileWithOneWrite) {
     const fs::path second =
         VCard("b.vcf", "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Lee;Ann\r\nBDAY:19900715\r\nEND:VCARD\r\n"
                        "BEGIN:VCARD\r\nFN:Cy\r\nBDAY:--0301\r\nEND:VCARD\r\n");
-    const ImportPlan plan = ImportContacts(file, {first, second});
+    const ImportReport report = ImportContactFiles(dir.Path() / "data", {first, second});
     EXPECT_EQ(ReadBytes(file.DataPath()), "1\r\n2\r\n2000\r\nTom Baker\r\n7\r\n8\r\n\r\n\r\n"
                                           "15\r\n7\r\n1990\r\nAnn Lee\r\n1\r\n3\r\n0\r\nCy\r\n");
-    EXPECT_EQ(ImportSummary(plan).back(), "2 added, 2 skipped");
+    EXPECT_EQ(report.Lines.back(), "2 added, 2 skipped");
+    EXPECT_EQ(report.Added, 2u);
+    EXPECT_EQ(report.Skipped, 2u);
     // Importing the same files again adds nothing and leaves the file as it is.
     const std::string after = ReadBytes(file.DataPath());
     EXPECT_TRUE(ImportContacts(file, {first}).Added.empty());
