@@ -1,10 +1,13 @@
 #include "data/hex_digits.h"
 #include "data/iso_date.h"
+#include "data/posix_file.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
+
+#include <unistd.h>
 
 namespace candlewatcher {
 namespace {
@@ -79,6 +82,38 @@ TEST(AppendHex, WritesTheLowestDigitsWithLeadingZeros) {
     AppendHex(text, 0x1ABC, 6, HexLetters::Lower);
     EXPECT_EQ(text, "001abc");
 }
+
+struct CapCase {
+    std::size_t Sent;     // bytes in the pipe
+    std::size_t Limit;    // what the reader may take
+    std::size_t SizeHint; // what fstat claimed
+    bool OverLimit;
+    std::size_t Held; // bytes read
+};
+
+class ReadAtMostTest : public ::testing::TestWithParam<CapCase> {};
+
+TEST_P(ReadAtMostTest, StopsOneBytePastTheLimit) {
+    const CapCase& c = GetParam();
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const std::string sent(c.Sent, 'v');
+    ASSERT_EQ(::write(ends[1], sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+    ::close(ends[1]);
+    const ReadOutcome outcome = ReadAtMost(ends[0], c.SizeHint, c.Limit);
+    ::close(ends[0]);
+    EXPECT_EQ(outcome.Error, 0);
+    EXPECT_EQ(outcome.OverLimit, c.OverLimit) << c.Sent << " bytes, limit " << c.Limit;
+    EXPECT_EQ(outcome.Bytes.Size, c.Held) << c.Sent << " bytes, limit " << c.Limit;
+}
+
+INSTANTIATE_TEST_SUITE_P(Pipes, ReadAtMostTest,
+                         ::testing::Values(CapCase{0, 10, 0, false, 0}, CapCase{10, 10, 0, false, 10},
+                                           CapCase{11, 10, 0, true, 11}, CapCase{9000, 10, 0, true, 11},
+                                           CapCase{9000, 8999, 0, true, 9000},
+                                           CapCase{9000, 9000, 0, false, 9000},
+                                           CapCase{9000, 20000, 100, false, 9000},
+                                           CapCase{9000, 5000, 60000, true, 5001}));
 
 } // namespace
 } // namespace candlewatcher
