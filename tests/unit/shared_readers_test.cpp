@@ -1,4 +1,3 @@
-#include "data/hex_digits.h"
 #include "data/iso_date.h"
 #include "data/posix_file.h"
 
@@ -47,41 +46,6 @@ INSTANTIATE_TEST_SUITE_P(
         IsoDateCase{"-026-12-06", "-", false}, IsoDateCase{"2026-12-06 ", "-", false},
         IsoDateCase{"2026/12/06", "-", false}, IsoDateCase{"20261206", "-", false},
         IsoDateCase{"", "-", false}));
-
-TEST(IsoDateText, PadsEveryFieldToItsWidth) {
-    EXPECT_EQ(IsoDateText({5, 7, 999}), "0999-07-05");
-    EXPECT_EQ(IsoDateText({31, 12, 2026}), "2026-12-31");
-}
-
-struct HexCase {
-    const char* Text;
-    std::size_t At;
-    int Byte;
-};
-
-class HexByteTest : public ::testing::TestWithParam<HexCase> {};
-
-TEST_P(HexByteTest, ReadsTwoDigitsOrNothing) {
-    EXPECT_EQ(HexByteAt(GetParam().Text, GetParam().At), GetParam().Byte) << GetParam().Text;
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, HexByteTest,
-                         ::testing::Values(HexCase{"%C3", 1, 0xC3}, HexCase{"=c3", 1, 0xC3},
-                                           HexCase{"=0a", 1, 0x0A}, HexCase{"FF", 0, 0xFF},
-                                           HexCase{"=C", 1, -1}, HexCase{"=", 1, -1}, HexCase{"=G0", 1, -1},
-                                           HexCase{"=0g", 1, -1}, HexCase{"= 1", 1, -1}, HexCase{"", 5, -1}));
-
-TEST(AppendHex, WritesTheLowestDigitsWithLeadingZeros) {
-    std::string text = "%";
-    AppendHex(text, 0xE9, 2, HexLetters::Upper);
-    EXPECT_EQ(text, "%E9");
-    text.clear();
-    AppendHex(text, 0xcbf29ce484222325ULL, 16, HexLetters::Lower);
-    EXPECT_EQ(text, "cbf29ce484222325");
-    text.clear();
-    AppendHex(text, 0x1ABC, 6, HexLetters::Lower);
-    EXPECT_EQ(text, "001abc");
-}
 
 struct CapCase {
     std::size_t Sent;     // bytes in the pipe
