@@ -2,6 +2,7 @@
 
 #include "data/display_text.h"
 #include "data/field_numbers.h"
+#include "data/hex_digits.h"
 
 #include <cmath>
 #include <cstdint>
@@ -25,15 +26,6 @@ std::uint64_t RecordHash(const BirthdayRecord& record) {
         hash = (hash ^ '\n') * 0x100000001b3ULL;
     }
     return hash;
-}
-
-std::string HexOf(std::uint64_t value) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text(16, '0');
-    for (int i = 15; i >= 0; --i, value >>= 4) {
-        text[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
-    }
-    return text;
 }
 
 // The birth year, when the record's year is a whole number that makes a date with its day and month.
@@ -80,7 +72,8 @@ std::optional<BirthdayEvent> EventOf(const BirthdayRecord& record) {
 }
 
 std::string EventUid(std::uint64_t fingerprint, int occurrence) {
-    std::string uid = HexOf(fingerprint);
+    std::string uid;
+    AppendHex(uid, fingerprint, 16, HexLetters::Lower);
     if (occurrence > 1) {
         uid += "-" + std::to_string(occurrence);
     }

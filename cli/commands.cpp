@@ -1,9 +1,9 @@
 #include "cli/commands.h"
 
-#include "calendar/calendar_export.h"
-#include "data/output_file.h"
+#include "calendar/calendar_file.h"
 #include "contacts/contact_import.h"
 #include "data/birthday_file.h"
+#include "data/output_file.h"
 #include "data/settings_store.h"
 #include "platform/qsettings_store.h"
 #include "reminder/row_lines.h"
@@ -27,7 +27,7 @@ void ListBirthdays(const std::filesystem::path& dataDirectory, const CalendarDat
 void ImportVCards(const std::filesystem::path& dataDirectory,
                   const std::vector<std::filesystem::path>& files) {
     std::string told;
-    for (const std::string& line : ImportSummary(ImportContacts(BirthdayFile(dataDirectory), files))) {
+    for (const std::string& line : ImportContactFiles(dataDirectory, files).Lines) {
         told += line;
         told += '\n';
     }
@@ -36,13 +36,7 @@ void ImportVCards(const std::filesystem::path& dataDirectory,
 
 std::size_t ExportBirthdays(const std::filesystem::path& dataDirectory, const std::string& target,
                             std::time_t stamp) {
-    const CalendarExport calendar = ExportCalendar(BirthdayFile(dataDirectory).ReadBirthdays(), stamp);
-    if (target == "-") {
-        WriteStandardOutput(calendar.Text);
-    } else {
-        ReplaceFile(target, calendar.Text);
-    }
-    return calendar.LeftOut;
+    return WriteBirthdayCalendar(dataDirectory, target, stamp);
 }
 
 } // namespace candlewatcher

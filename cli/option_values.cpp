@@ -1,7 +1,8 @@
 #include "cli/option_values.h"
 
+#include "data/iso_date.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <string>
 
@@ -12,12 +13,6 @@ namespace {
 bool AllDigits(std::string_view text) {
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-int Number(std::string_view digits) {
-    int value = 0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    return value;
 }
 
 } // namespace
@@ -31,16 +26,7 @@ std::optional<double> ParseDays(std::string_view text) {
 }
 
 std::optional<CalendarDate> ParseDate(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !AllDigits(text.substr(0, 4)) ||
-        !AllDigits(text.substr(5, 2)) || !AllDigits(text.substr(8, 2))) {
-        return std::nullopt;
-    }
-    const CalendarDate date{Number(text.substr(8, 2)), Number(text.substr(5, 2)), Number(text.substr(0, 4))};
-    if (date.Year < 100 || date.Month < 1 || date.Month > 12 || date.Day < 1 ||
-        date.Day > DaysInMonth(date.Month, date.Year)) {
-        return std::nullopt;
-    }
-    return date;
+    return ReadIsoDate(text, 100);
 }
 
 } // namespace candlewatcher

@@ -2,6 +2,7 @@
 
 #include "contacts/text_decoding.h"
 #include "data/date_helpers.h"
+#include "data/iso_date.h"
 
 #include <algorithm>
 
@@ -50,9 +51,11 @@ BirthDateReading ReadBirthDate(const VCardBirthday& birthday) {
         month = DigitsValue(date.substr(4, 2));
         day = DigitsValue(date.substr(6, 2));
     } else if (date.size() == 10 && date[4] == '-' && date[7] == '-') { // 1990-07-15
-        year = DigitsValue(date.substr(0, 4));
-        month = DigitsValue(date.substr(5, 2));
-        day = DigitsValue(date.substr(8, 2));
+        if (const std::optional<CalendarDate> fields = ReadIsoDateFields(date)) {
+            year = fields->Year;
+            month = fields->Month;
+            day = fields->Day;
+        }
     } else if (date.size() == 6 && date.substr(0, 2) == "--" && date[2] != '-') { // --0715
         year = 0;
         month = DigitsValue(date.substr(2, 2));

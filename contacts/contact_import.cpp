@@ -1,10 +1,13 @@
 #include "contacts/contact_import.h"
 
 #include "contacts/birthday_value.h"
+#include "contacts/plain_text.h"
+#include "contacts/text_decoding.h"
+#include "data/display_text.h"
+#include "data/posix_file.h"
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <string_view>
 #include <unordered_set>
 
@@ -18,12 +21,37 @@ namespace {
 
 constexpr const char* kNoName = "no name";
 
+// A name longer than this is no person's name but a pasted note or an attack on the list; the windows
+// could not show it on one line anyway.
+constexpr std::size_t kLongestName = 1000;
+// A card with a photo takes some tens of kilobytes; one larger than this is refused rather than trusted.
+constexpr std::size_t kLargestCard = std::size_t(1) << 20;
+// How much of an overlong name a summary line quotes.
+constexpr std::size_t kQuotedNameBytes = 60;
+
 // Far beyond any address book's export, photos included; a larger file, or a device that never ends,
 // is refused rather than read into memory.
 constexpr std::size_t kLargestVCardFile = std::size_t(256) << 20;
 
 [[noreturn]] void ThrowImportError(const std::filesystem::path& path, const std::string& reason) {
-    throw ImportError(path.string() + ": " + reason);
+    // A file's name can hold anything but "/" and NUL, escape sequences too: they reach no terminal.
+    throw ImportError(PrintableLine(path.string()) + ": " + reason);
+}
+
+// The reason a card's name could not be read from the set it names.
+std::string UnreadableNameReason(const std::string& charset) {
+    return IsKnownCharset(charset) ? "the name is not valid in its character set (" + charset + ")"
+                                   : "the name is in a character set that cannot be read (" + charset + ")";
+}
+
+// A name as a summary line shows it: whole, unless it is too long to be stored, then its start.
+std::string ShownName(const std::string& name) {
+    if (name.size() <= kLongestName)
+        return name;
+    std::size_t end = kQuotedNameBytes;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end; // not inside a UTF-8 sequence
+    return name.substr(0, end) + "...";
 }
 
 [[noreturn]] void ThrowTooLarge(const std::filesystem::path& path) {
@@ -33,13 +61,10 @@ constexpr std::size_t kLargestVCardFile = std::size_t(256) << 20;
 FileBytes ReadVCardFile(const std::filesystem::path& path) {
     // Opened without waiting, so that a named pipe nobody writes to cannot hang the import; it then
     // reads as empty.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.IsOpen())
         ThrowImportError(path, std::strerror(errno));
-    struct Closer {
-        int Fd;
-        ~Closer() { ::close(Fd); }
-    } closer{fd};
+    const int fd = file.Get();
     struct stat status {};
     if (::fstat(fd, &status) != 0)
         ThrowImportError(path, std::strerror(errno));
@@ -53,32 +78,12 @@ FileBytes ReadVCardFile(const std::filesystem::path& path) {
     const auto claimed = static_cast<std::size_t>(std::max<off_t>(status.st_size, 0));
     if (claimed > kLargestVCardFile)
         ThrowTooLarge(path);
-    // Not cleared first: every byte that counts is read over.
-    FileBytes bytes;
-    std::size_t capacity = std::max<std::size_t>(claimed + 1, 65536);
-    bytes.Data = std::make_unique_for_overwrite<char[]>(capacity);
-    for (;;) {
-        if (bytes.Size == capacity) {
-            if (capacity > kLargestVCardFile)
-                ThrowTooLarge(path);
-            capacity *= 2;
-            auto larger = std::make_unique_for_overwrite<char[]>(capacity);
-            std::memcpy(larger.get(), bytes.Data.get(), bytes.Size);
-            bytes.Data = std::move(larger);
-        }
-        const ssize_t got = ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            ThrowImportError(path, std::strerror(errno));
-        }
-        bytes.Size += static_cast<std::size_t>(got);
-    }
-    if (bytes.Size > kLargestVCardFile)
+    ReadOutcome read = ReadAtMost(fd, claimed, kLargestVCardFile);
+    if (read.Error != 0)
+        ThrowImportError(path, std::strerror(read.Error));
+    if (read.OverLimit)
         ThrowTooLarge(path);
-    return bytes;
+    return std::move(read.Bytes);
 }
 
 } // namespace
@@ -86,19 +91,33 @@ FileBytes ReadVCardFile(const std::filesystem::path& path) {
 ImportPlan PlanImport(const std::vector<BirthdayRecord>& existing,
                       const std::vector<VCardContact>& contacts) {
     ImportPlan plan;
-    std::unordered_set<std::string_view> listed;
+    // Names are compared as the windows show them: "M\xFCller" written by a Windows-1252 program and the
+    // UTF-8 "M\xC3\xBCller" of a card are one person.
+    std::unordered_set<std::string> listed;
     for (const BirthdayRecord& record : existing)
-        listed.insert(record.Name);
-    std::unordered_set<std::string_view> imported;
+        listed.insert(DisplayUtf8(record.Name));
+    std::unordered_set<std::string> imported;
     auto skip = [&](const VCardContact& contact, std::string reason) {
         plan.Skipped.push_back(SkippedContact{contact.Name, std::move(reason)});
     };
     for (const VCardContact& contact : contacts) {
+        if (contact.CardBytes > kLargestCard) {
+            skip(contact, "the card is larger than 1 MiB");
+            continue;
+        }
         if (contact.Name.empty()) {
             skip(contact, contact.UnreadableNameCharset.empty()
                               ? kNoName
-                              : "the name is in a character set that cannot be read (" +
-                                    contact.UnreadableNameCharset + ")");
+                              : UnreadableNameReason(contact.UnreadableNameCharset));
+            continue;
+        }
+        if (contact.Name.size() > kLongestName) {
+            skip(contact, "the name is longer than 1,000 bytes");
+            continue;
+        }
+        // The reader makes blanks of them; a name that still holds one came from elsewhere and is not stored.
+        if (HoldsControlCharacter(contact.Name)) {
+            skip(contact, "the name holds control characters");
             continue;
         }
         if (!contact.Birthday || contact.Birthday->Value.empty()) {
@@ -110,11 +129,12 @@ ImportPlan PlanImport(const std::vector<BirthdayRecord>& existing,
             skip(contact, reading.Problem);
             continue;
         }
-        if (listed.count(contact.Name) != 0) {
+        std::string shown = DisplayUtf8(contact.Name);
+        if (listed.count(shown) != 0) {
             skip(contact, "already in the list");
             continue;
         }
-        if (!imported.insert(contact.Name).second) {
+        if (!imported.insert(std::move(shown)).second) {
             skip(contact, "already imported from an earlier card");
             continue;
         }
@@ -142,19 +162,27 @@ ImportPlan ImportContacts(const BirthdayFile& file, const std::vector<std::files
     return plan;
 }
 
+ImportReport ImportContactFiles(const std::filesystem::path& dataDirectory,
+                                const std::vector<std::filesystem::path>& vcardFiles) {
+    const ImportPlan plan = ImportContacts(BirthdayFile(dataDirectory), vcardFiles);
+    return ImportReport{ImportSummary(plan), plan.Added.size(), plan.Skipped.size()};
+}
+
 std::vector<std::string> ImportSummary(const ImportPlan& plan) {
     std::vector<std::string> lines;
     lines.reserve(plan.Added.size() + plan.Skipped.size() + 1);
     for (const BirthdayRecord& record : plan.Added) {
         const std::string year = record.Year == "0" ? std::string() : record.Year;
-        lines.push_back("Added: " + record.Name + " (" + record.Day + "." + record.Month + "." + year + ")");
+        lines.push_back(PrintableLine("Added: " + record.Name + " (" + record.Day + "." + record.Month + "." +
+                                      year + ")"));
     }
     for (const SkippedContact& skipped : plan.Skipped) {
         if (skipped.Name.empty() && skipped.Reason == kNoName)
             lines.push_back("Skipped: a card without a name");
         else
-            lines.push_back("Skipped: " + (skipped.Name.empty() ? std::string("a card") : skipped.Name) +
-                            ": " + skipped.Reason);
+            lines.push_back(PrintableLine(
+                "Skipped: " + (skipped.Name.empty() ? std::string("a card") : ShownName(skipped.Name)) +
+                ": " + skipped.Reason));
     }
     lines.push_back(std::to_string(plan.Added.size()) + " added, " + std::to_string(plan.Skipped.size()) +
                     " skipped");

@@ -1,10 +1,14 @@
 #include "contacts/text_decoding.h"
 
 #include "data/display_text.h"
+#include "data/hex_digits.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <iconv.h>
 
@@ -12,32 +16,69 @@ namespace candlewatcher {
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+// How a character set is named in a card, reduced to what tells the names apart: "iso_8859-2", "ISO-8859-2"
+// and "ISO88592" are one set.
+std::string ReducedName(std::string_view charset) {
+    std::string reduced;
+    for (const char c : charset) {
+        if (c != '-' && c != '_' && c != ' ')
+            reduced += c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    }
+    return reduced;
 }
 
-bool NamesAny(std::string_view charset, std::initializer_list<std::string_view> names) {
-    return std::any_of(names.begin(), names.end(),
-                       [&](std::string_view name) { return EqualsIgnoringCase(charset, name); });
+struct KnownSet {
+    std::string Reduced; // ReducedName of a name cards use
+    std::string Iconv;   // the name iconv knows it by
+};
+
+// The sets that address books write and that a conversion to UTF-8 exists for. Only these go to iconv: it
+// would otherwise load whatever conversion module a card names.
+const std::vector<KnownSet>& KnownSets() {
+    static const std::vector<KnownSet> sets = [] {
+        std::vector<KnownSet> known;
+        for (int part : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 14, 15, 16})
+            known.push_back({"ISO8859" + std::to_string(part), "ISO-8859-" + std::to_string(part)});
+        for (int page = 1250; page <= 1258; ++page) {
+            const std::string iconvName = "WINDOWS-" + std::to_string(page);
+            known.push_back({"WINDOWS" + std::to_string(page), iconvName});
+            known.push_back({"CP" + std::to_string(page), iconvName});
+            known.push_back({"XCP" + std::to_string(page), iconvName});
+        }
+        for (const auto& [reduced, iconvName] : {std::pair{"LATIN1", "ISO-8859-1"},
+                                                 {"KOI8R", "KOI8-R"},
+                                                 {"KOI8U", "KOI8-U"},
+                                                 {"SHIFTJIS", "SHIFT_JIS"},
+                                                 {"SJIS", "SHIFT_JIS"},
+                                                 {"EUCJP", "EUC-JP"},
+                                                 {"ISO2022JP", "ISO-2022-JP"},
+                                                 {"GB2312", "GB2312"},
+                                                 {"GBK", "GBK"},
+                                                 {"GB18030", "GB18030"},
+                                                 {"BIG5", "BIG5"},
+                                                 {"EUCKR", "EUC-KR"},
+                                                 {"UTF16", "UTF-16"},
+                                                 {"UTF16LE", "UTF-16LE"},
+                                                 {"UTF16BE", "UTF-16BE"},
+                                                 {"UTF8", "UTF-8"},
+                                                 {"USASCII", "US-ASCII"},
+                                                 {"ASCII", "US-ASCII"}})
+            known.push_back({reduced, iconvName});
+        return known;
+    }();
+    return sets;
 }
 
-// A character set name as iconv takes it: letters, digits and a few marks, nothing that reads as a path.
-bool PlausibleCharsetName(std::string_view name) {
-    return !name.empty() && name.size() <= 40 && std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-               c == '_' || c == '.' || c == ':';
-    });
+// The iconv name of a known set; empty for any other.
+std::string_view IconvName(std::string_view charset) {
+    const std::string reduced = ReducedName(charset);
+    for (const KnownSet& set : KnownSets())
+        if (set.Reduced == reduced)
+            return set.Iconv;
+    return {};
 }
 
 std::optional<std::string> ConvertWithIconv(std::string_view bytes, std::string_view charset) {
-    if (!PlausibleCharsetName(charset))
-        return std::nullopt;
     iconv_t converter = ::iconv_open("UTF-8", std::string(charset).c_str());
     if (converter == reinterpret_cast<iconv_t>(-1))
         return std::nullopt;
@@ -83,9 +124,9 @@ std::string DecodeQuotedPrintable(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '=' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+        const int escaped = text[i] == '=' ? HexByteAt(text, i + 1) : -1;
+        if (escaped >= 0) {
+            out += static_cast<char>(escaped);
             i += 2;
         } else {
             out += text[i];
@@ -94,14 +135,22 @@ std::string DecodeQuotedPrintable(std::string_view text) {
     return out;
 }
 
+bool IsKnownCharset(std::string_view charset) {
+    return !IconvName(charset).empty();
+}
+
 std::optional<std::string> DecodeCharset(std::string_view bytes, std::string_view charset) {
-    if (charset.empty() || NamesAny(charset, {"UTF-8", "UTF8", "US-ASCII", "ASCII"}))
+    const std::string_view iconvName = charset.empty() ? std::string_view("UTF-8") : IconvName(charset);
+    if (iconvName.empty())
+        return std::nullopt;
+    if (iconvName == "UTF-8" || iconvName == "US-ASCII")
         return IsUtf8(bytes) ? std::string(bytes) : Windows1252ToUtf8(bytes);
-    if (NamesAny(charset, {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "LATIN-1", "WINDOWS-1252",
-                           "CP1252", "X-CP1252"}))
+    // Writers that name Latin-1 mean Windows-1252 in practice, which assigns more of the same bytes.
+    if (iconvName == "ISO-8859-1" || iconvName == "WINDOWS-1252")
         return Windows1252ToUtf8(bytes);
-    if (std::optional<std::string> converted = ConvertWithIconv(bytes, charset))
+    if (std::optional<std::string> converted = ConvertWithIconv(bytes, iconvName))
         return converted;
+    // A card that names the wrong set for UTF-8 text still gives its text.
     if (IsUtf8(bytes))
         return std::string(bytes);
     return std::nullopt;

@@ -14,10 +14,15 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // starts no such pair is kept as it is. Soft line breaks are joined before this, where lines are read.
 std::string DecodeQuotedPrintable(std::string_view text);
 
+// Whether the set is one this program reads: UTF-8, US-ASCII, ISO-8859-1 to -16, Windows-1250 to -1258,
+// KOI8-R, KOI8-U, Shift_JIS, EUC-JP, ISO-2022-JP, GB2312, GBK, GB18030, Big5, EUC-KR and UTF-16 (LE, BE),
+// under their usual names and spellings (case, "-" and "_" do not matter; "CP1252", "LATIN1", "SJIS").
+bool IsKnownCharset(std::string_view charset);
+
 // Bytes in the named character set as UTF-8. Without a set, or with UTF-8 or US-ASCII named, bytes that are
 // not valid UTF-8 are taken for Windows-1252, the usual code page of the writers that leave the set out.
-// nullopt when the set is one the system cannot convert (or the bytes are not valid in it) and the bytes
-// are not valid UTF-8 either.
+// nullopt for a set that is not known (see IsKnownCharset), and for bytes that are valid neither in the
+// named set nor as UTF-8.
 std::optional<std::string> DecodeCharset(std::string_view bytes, std::string_view charset);
 
 // The parts of a vCard value between its unescaped separators (';' between components, ',' between the

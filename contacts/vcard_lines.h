@@ -16,6 +16,8 @@ public:
         : m_lines(bytes) {}
 
     bool AtEnd() const { return m_lines.AtEnd(); }
+    // How far into the bytes the next logical line starts.
+    std::size_t Offset() const { return m_lines.Offset(); }
 
     // The next logical line. keepFoldBlank keeps the blank or tab that starts a continuation line (vCard 2.1
     // folds at a blank that belongs to the value; later versions insert one). When wanted(firstLine) is

@@ -1,5 +1,6 @@
 #include "contacts/vcard_reader.h"
 
+#include "contacts/plain_text.h"
 #include "contacts/text_decoding.h"
 #include "contacts/vcard_lines.h"
 #include "contacts/vcard_property.h"
@@ -22,34 +23,6 @@ bool IsWanted(std::string_view name) {
         if (EqualsIgnoringCase(name, wanted))
             return true;
     return false;
-}
-
-// A name fit for one line of birthday.dat and for a list: each run of control characters (line breaks
-// included), with the blanks around it, becomes one blank, and blanks at either end go. The text is UTF-8.
-std::string SingleLine(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    bool pendingBreak = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        // C0 controls, DEL, and the C1 controls U+0080 to U+009F (encoded C2 80 to C2 9F).
-        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-        if (byte < 0x20 || byte == 0x7F || c1) {
-            i += c1;
-            while (!out.empty() && out.back() == ' ')
-                out.pop_back();
-            pendingBreak = true;
-            continue;
-        }
-        if (pendingBreak && byte == ' ')
-            continue;
-        if (pendingBreak && !out.empty())
-            out += ' ';
-        pendingBreak = false;
-        out += static_cast<char>(byte);
-    }
-    const std::string_view trimmed = TrimBlanks(out);
-    return std::string(trimmed);
 }
 
 // The values of one component of a structured value, unescaped and joined by blanks.
@@ -90,8 +63,13 @@ public:
         }
     }
 
-    VCardContact Finish() {
+    explicit CardBuilder(std::size_t start)
+        : m_start(start) {}
+
+    // end: how far into the file the card's last line ends.
+    VCardContact Finish(std::size_t end) {
         VCardContact contact;
+        contact.CardBytes = end - m_start;
         contact.Name = !m_formattedName.empty() ? std::move(m_formattedName) : std::move(m_structuredName);
         if (contact.Name.empty())
             contact.UnreadableNameCharset = std::move(m_unreadableCharset);
@@ -135,6 +113,7 @@ private:
         return birthday;
     }
 
+    std::size_t m_start; // how far into the file the BEGIN line starts
     bool m_version21 = false;
     std::string m_formattedName;
     std::string m_structuredName;
@@ -152,6 +131,7 @@ std::vector<VCardContact> ReadVCards(std::string_view bytes) {
         return IsWanted(PropertyName(firstLine));
     };
     while (!lines.AtEnd()) {
+        const std::size_t lineStart = lines.Offset();
         const std::optional<VCardProperty> property =
             SplitProperty(lines.Next(card && card->KeepsFoldBlank(), wanted));
         if (!property)
@@ -159,18 +139,18 @@ std::vector<VCardContact> ReadVCards(std::string_view bytes) {
         const bool vcardValue = EqualsIgnoringCase(TrimBlanks(property->Value), "VCARD");
         if (vcardValue && EqualsIgnoringCase(property->Name, "BEGIN")) {
             if (card)
-                contacts.push_back(card->Finish());
-            card.emplace();
+                contacts.push_back(card->Finish(lineStart));
+            card.emplace(lineStart);
         } else if (vcardValue && EqualsIgnoringCase(property->Name, "END")) {
             if (card)
-                contacts.push_back(card->Finish());
+                contacts.push_back(card->Finish(lines.Offset()));
             card.reset();
         } else if (card) {
             card->Take(*property);
         }
     }
     if (card)
-        contacts.push_back(card->Finish());
+        contacts.push_back(card->Finish(lines.Offset()));
     return contacts;
 }
 

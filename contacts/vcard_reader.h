@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,12 +20,14 @@ struct VCardBirthday {
 // What one vCard (BEGIN:VCARD to END:VCARD) says about a person's name and birthday.
 struct VCardContact {
     // The first non-empty FN; without one, "Given Family" from the first non-empty N. UTF-8 on one line:
-    // line breaks and other control characters become one blank, blanks at either end are removed. Empty
-    // when the card has no name that can be read.
+    // each run of control characters (line breaks and escape sequences too) becomes one blank, blanks at
+    // either end are removed. Empty when the card has no name that can be read.
     std::string Name;
     // When Name is empty because the only name given is in this character set, which cannot be read.
     std::string UnreadableNameCharset;
     std::optional<VCardBirthday> Birthday;
+    // The bytes the card takes in the file, from its BEGIN line to its END line (or where it stops).
+    std::size_t CardBytes = 0;
     bool operator==(const VCardContact&) const = default;
 };
 

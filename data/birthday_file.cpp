@@ -1,6 +1,8 @@
 #include "data/birthday_file.h"
 
+#include "data/atomic_replace.h"
 #include "data/posix_file.h"
+#include "data/retry.h"
 #include "data/record_parser.h"
 
 #include <cerrno>
@@ -38,14 +40,6 @@ void CheckFields(const std::filesystem::path& path, const BirthdayRecord& record
         ThrowRefusedField(path, "name");
 }
 
-template <typename Call> int Retrying(Call call) {
-    int result;
-    do
-        result = call();
-    while (result < 0 && errno == EINTR);
-    return result;
-}
-
 void RequireRegular(const struct stat& status, const std::filesystem::path& path) {
     if (S_ISDIR(status.st_mode))
         ThrowFileError("Cannot read", path, EISDIR);
@@ -68,7 +62,7 @@ FileDescriptor LockDirectory(const std::filesystem::path& directory, int operati
     }
     if (!dir.IsOpen())
         return dir;
-    if (Retrying([&] { return ::flock(dir.Get(), operation); }) != 0)
+    if (RetryOnInterrupt([&] { return ::flock(dir.Get(), operation); }) != 0)
         ThrowFileError("Cannot lock the folder", directory, errno);
     return dir;
 }
@@ -80,11 +74,9 @@ struct Target {
     int Directory = -1;
     std::string Name;
     std::filesystem::path Path;
-    std::filesystem::path TempPath;
 };
 
-std::optional<Target> FindTarget(int dataDirectory, const std::filesystem::path& dataPath,
-                                 const std::filesystem::path& tempPath) {
+std::optional<Target> FindTarget(int dataDirectory, const std::filesystem::path& dataPath) {
     struct stat status {};
     if (::fstatat(dataDirectory, kDataName, &status, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
@@ -96,7 +88,6 @@ std::optional<Target> FindTarget(int dataDirectory, const std::filesystem::path&
         target.Directory = dataDirectory;
         target.Name = kDataName;
         target.Path = dataPath;
-        target.TempPath = tempPath;
         return target;
     }
     // A link that leads nowhere is an error rather than an absent file: the records are somewhere the
@@ -111,47 +102,12 @@ std::optional<Target> FindTarget(int dataDirectory, const std::filesystem::path&
         ThrowFileError("Cannot open the folder of", target.Path, errno);
     target.Directory = target.OwnDirectory.Get();
     target.Name = target.Path.filename().string();
-    target.TempPath = target.Path.parent_path() / kTempName;
     return target;
 }
 
-// Writes bytes as the new content of the target through birthday.tmp beside it. Until the rename the
-// target is untouched; any failure before it removes the temporary file and throws.
+// Writes bytes as the new content of the target through birthday.tmp beside it.
 void ReplaceContent(const Target& target, const struct stat& former, std::string_view bytes) {
-    int dir = target.Directory;
-    auto fail = [&](const char* action, int error) {
-        ::unlinkat(dir, kTempName, 0);
-        throw BirthdayFileError(std::string(action) + " \"" + target.TempPath.string() + "\" to save \"" +
-                                target.Path.string() + "\": " + std::strerror(error));
-    };
-    // A link may lead to a file that itself bears the temporary name: clearing the "leftover" would then
-    // delete the records, and a failure before the rename would leave none.
-    if (target.Name == kTempName)
-        throw BirthdayFileError("Cannot save \"" + target.Path.string() +
-                                "\": it bears the name of the temporary file a change writes beside it");
-    // A leftover from an interrupted rewrite is removed, whatever it is, rather than written through.
-    if (::unlinkat(dir, kTempName, 0) != 0 && errno != ENOENT)
-        ThrowFileError("Cannot remove the leftover", target.TempPath, errno);
-    FileDescriptor temp(::openat(dir, kTempName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!temp.IsOpen())
-        ThrowFileError("Cannot create", target.TempPath, errno);
-    // The new file keeps the permissions of the one it replaces, and its owner where that is allowed (an
-    // ordinary user may not give a file away; then the new file is theirs, which harms nothing).
-    if (::fchown(temp.Get(), former.st_uid, former.st_gid) != 0 && errno != EPERM)
-        fail("Cannot set the owner of", errno);
-    if (::fchmod(temp.Get(), former.st_mode & 07777) != 0)
-        fail("Cannot set the permissions of", errno);
-    if (int error = WriteAll(temp.Get(), bytes))
-        fail("Cannot write", error);
-    if (Retrying([&] { return ::fdatasync(temp.Get()); }) != 0)
-        fail("Cannot write", errno);
-    if (int error = temp.Close())
-        fail("Cannot write", error);
-    if (::renameat(dir, kTempName, dir, target.Name.c_str()) != 0)
-        fail("Cannot rename", errno);
-    // The rename is what makes the new file the data. Should making it durable fail, the data in place is
-    // still whole and correct, so the change is not reported as failed (nor retried as if it worked).
-    ::fsync(dir);
+    ReplaceAtomically(ReplaceTarget{target.Directory, target.Name, target.Path}, kTempName, &former, bytes);
 }
 
 struct OpenedTarget {
@@ -162,7 +118,7 @@ struct OpenedTarget {
 
 OpenedTarget OpenAndRead(const Target& target, int flags) {
     OpenedTarget opened;
-    opened.File = FileDescriptor(Retrying([&] {
+    opened.File = FileDescriptor(RetryOnInterrupt([&] {
         return ::openat(target.Directory, target.Name.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     }));
     if (!opened.File.IsOpen())
@@ -176,26 +132,8 @@ OpenedTarget OpenAndRead(const Target& target, int flags) {
 
 // Puts the file back to its former length after a failed append, so no half record stays behind.
 void CutBack(int fd, off_t formerSize) {
-    if (Retrying([&] { return ::ftruncate(fd, formerSize); }) == 0)
+    if (RetryOnInterrupt([&] { return ::ftruncate(fd, formerSize); }) == 0)
         ::fdatasync(fd);
-}
-
-// The first file of a data directory, created with the new records in it; removed again if that fails.
-void CreateWithRecords(int dataDirectory, const std::filesystem::path& dataPath, std::string_view bytes) {
-    FileDescriptor file(
-        ::openat(dataDirectory, kDataName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (!file.IsOpen())
-        ThrowFileError("Cannot create", dataPath, errno);
-    int error = WriteAll(file.Get(), bytes);
-    if (error == 0 && Retrying([&] { return ::fdatasync(file.Get()); }) != 0)
-        error = errno;
-    if (int closeError = file.Close(); error == 0)
-        error = closeError;
-    if (error != 0) {
-        ::unlinkat(dataDirectory, kDataName, 0);
-        ThrowFileError("Cannot write", dataPath, error);
-    }
-    ::fsync(dataDirectory);
 }
 
 // The lines of the records as every writer writes them, once each field has been found fit to store.
@@ -216,13 +154,12 @@ struct AppendSite {
     std::optional<OpenedTarget> Opened; // the file open for appending, and its bytes, when Found
 };
 
-AppendSite OpenForAppend(const std::filesystem::path& directory, const std::filesystem::path& dataPath,
-                         const std::filesystem::path& tempPath) {
+AppendSite OpenForAppend(const std::filesystem::path& directory, const std::filesystem::path& dataPath) {
     AppendSite site;
     site.Directory = LockDirectory(directory, LOCK_EX, true);
     if (!site.Directory.IsOpen())
         ThrowFileError("Cannot open the folder", directory, errno);
-    site.Found = FindTarget(site.Directory.Get(), dataPath, tempPath);
+    site.Found = FindTarget(site.Directory.Get(), dataPath);
     if (site.Found)
         site.Opened = OpenAndRead(*site.Found, O_RDWR | O_APPEND);
     return site;
@@ -234,7 +171,9 @@ AppendSite OpenForAppend(const std::filesystem::path& directory, const std::file
 void AppendToSite(AppendSite& site, const std::filesystem::path& dataPath, std::string recordBytes,
                   const std::vector<BirthdayRecord>* existing) {
     if (!site.Found) {
-        CreateWithRecords(site.Directory.Get(), dataPath, recordBytes);
+        // The first file of the data directory appears whole, with the new records in it, or not at all.
+        ReplaceAtomically(ReplaceTarget{site.Directory.Get(), kDataName, dataPath}, kTempName, nullptr,
+                          recordBytes);
         return;
     }
     const Target& target = *site.Found;
@@ -260,7 +199,7 @@ void AppendToSite(AppendSite& site, const std::filesystem::path& dataPath, std::
     const off_t formerSize = static_cast<off_t>(opened.Bytes.Size);
     int fd = opened.File.Get();
     int error = WriteAll(fd, recordBytes);
-    if (error == 0 && Retrying([&] { return ::fdatasync(fd); }) != 0)
+    if (error == 0 && RetryOnInterrupt([&] { return ::fdatasync(fd); }) != 0)
         error = errno;
     if (error != 0) {
         CutBack(fd, formerSize);
@@ -306,7 +245,7 @@ std::optional<FileBytes> BirthdayFile::ReadBytes() const {
     FileDescriptor dir = LockDirectory(m_directory, LOCK_SH, false);
     // Non-blocking, so that a FIFO in the file's place is opened without waiting and then refused.
     FileDescriptor file(
-        Retrying([&] { return ::open(m_dataPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
+        RetryOnInterrupt([&] { return ::open(m_dataPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
     if (!file.IsOpen()) {
         int error = errno;
         struct stat link {};
@@ -330,12 +269,12 @@ void BirthdayFile::AppendBirthdays(const std::vector<BirthdayRecord>& records) c
     std::string bytes = CheckedRecordBytes(m_dataPath, records);
     if (records.empty())
         return;
-    AppendSite site = OpenForAppend(m_directory, m_dataPath, m_tempPath);
+    AppendSite site = OpenForAppend(m_directory, m_dataPath);
     AppendToSite(site, m_dataPath, std::move(bytes), nullptr);
 }
 
 std::vector<BirthdayRecord> BirthdayFile::AppendChosenBirthdays(const AppendChoice& choose) const {
-    AppendSite site = OpenForAppend(m_directory, m_dataPath, m_tempPath);
+    AppendSite site = OpenForAppend(m_directory, m_dataPath);
     std::vector<BirthdayRecord> existing;
     if (site.Opened)
         existing = ParseBirthdayRecords(site.Opened->Bytes.View());
@@ -351,15 +290,14 @@ namespace {
 // The rewrite shared by replace and delete: every record named oldName is replaced by the new record, or
 // dropped when there is none; all others are written back as they were, in their places.
 void Rewrite(const std::filesystem::path& directory, const std::filesystem::path& dataPath,
-             const std::filesystem::path& tempPath, const std::string& oldName,
-             const BirthdayRecord* replacement) {
+             const std::string& oldName, const BirthdayRecord* replacement) {
     FileDescriptor dir = LockDirectory(directory, LOCK_EX, false);
     if (!dir.IsOpen()) {
         if (errno == ENOENT)
             return;
         ThrowFileError("Cannot open the folder", directory, errno);
     }
-    std::optional<Target> target = FindTarget(dir.Get(), dataPath, tempPath);
+    std::optional<Target> target = FindTarget(dir.Get(), dataPath);
     if (!target)
         return;
     // Opened for writing too, though only read: a file its user may not change is refused, not replaced.
@@ -381,11 +319,11 @@ void Rewrite(const std::filesystem::path& directory, const std::filesystem::path
 
 void BirthdayFile::ReplaceBirthday(const std::string& oldName, const BirthdayRecord& record) const {
     CheckFields(m_dataPath, record);
-    Rewrite(m_directory, m_dataPath, m_tempPath, oldName, &record);
+    Rewrite(m_directory, m_dataPath, oldName, &record);
 }
 
 void BirthdayFile::DeleteBirthday(const std::string& name) const {
-    Rewrite(m_directory, m_dataPath, m_tempPath, name, nullptr);
+    Rewrite(m_directory, m_dataPath, name, nullptr);
 }
 
 } // namespace candlewatcher

@@ -88,6 +88,10 @@ bool IsUtf8(std::string_view bytes) {
     return true;
 }
 
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t i) {
+    return static_cast<unsigned char>(bytes[i]) < 0x80 ? 1 : SequenceLength(bytes, i);
+}
+
 std::string Windows1252ToUtf8(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size() * 2);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,9 @@ namespace candlewatcher {
 
 // Whether the bytes are well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsUtf8(std::string_view bytes);
+
+// The length of the well-formed UTF-8 sequence that starts at bytes[i] (1 for ASCII), or 0 when none does.
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t i);
 
 // Windows-1252 bytes as UTF-8 (and so ISO-8859-1, which writers mean by it in practice); the five bytes
 // Windows-1252 leaves unassigned become the C1 controls of the same number, so no byte is lost.

@@ -24,6 +24,8 @@ public:
     }
 
     bool AtEnd() const { return m_pos >= m_end; }
+    // How far into the bytes the next line starts.
+    std::size_t Offset() const { return static_cast<std::size_t>(m_pos - m_begin); }
 
     // The next line without its line end; a last line without one runs to the end of the bytes.
     std::string_view Next() {

@@ -1,5 +1,7 @@
 #include "data/numeric_value.h"
 
+#include "data/hex_digits.h"
+
 #include <cfloat>
 #include <charconv>
 #include <cstdint>
@@ -46,13 +48,7 @@ private:
 };
 
 int DigitValue(char c, int base) {
-    int value = -1;
-    if (IsDigit(c))
-        value = c - '0';
-    else if (c >= 'a' && c <= 'f')
-        value = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-        value = c - 'A' + 10;
+    const int value = HexDigitValue(c);
     return value < base ? value : -1;
 }
 

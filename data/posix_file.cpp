@@ -1,8 +1,11 @@
 #include "data/posix_file.h"
 
 #include "data/birthday_file.h"
+#include "data/retry.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <cstring>
 #include <string>
 
@@ -36,44 +39,56 @@ void ThrowFileError(std::string_view action, const std::filesystem::path& path, 
     throw BirthdayFileError(std::string(action) + " \"" + path.string() + "\": " + std::strerror(error));
 }
 
-FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& path, bool stopAtSize) {
-    FileBytes bytes;
+ReadOutcome ReadAtMost(int fd, std::size_t sizeHint, std::size_t limit, bool stopAtSize) {
+    // Growing a buffer for a pipe a byte at a time would cost a read each.
+    constexpr std::size_t kSmallestGrowth = 4096;
+    const std::size_t most = limit + 1; // one byte past the limit tells that there is more
+    ReadOutcome outcome;
+    FileBytes& bytes = outcome.Bytes;
     // One byte more than the hint, so that reaching the end costs no extra growth.
-    std::size_t capacity = sizeHint + 1;
+    std::size_t capacity = std::min(sizeHint + 1, most);
     bytes.Data = std::make_unique_for_overwrite<char[]>(capacity);
     for (;;) {
         if (bytes.Size == capacity) {
-            std::size_t grown = capacity * 2;
+            if (capacity == most) {
+                outcome.OverLimit = true;
+                return outcome;
+            }
+            const std::size_t grown = std::min(std::max(capacity * 2, kSmallestGrowth), most);
             auto larger = std::make_unique_for_overwrite<char[]>(grown);
             std::memcpy(larger.get(), bytes.Data.get(), bytes.Size);
             bytes.Data = std::move(larger);
             capacity = grown;
         }
-        ssize_t got = ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size);
+        const ssize_t got = RetryOnInterrupt(
+            [&] { return ::read(fd, bytes.Data.get() + bytes.Size, capacity - bytes.Size); });
         if (got == 0)
-            return bytes;
+            return outcome;
         if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            ThrowFileError("Cannot read", path, errno);
+            outcome.Error = errno;
+            return outcome;
         }
         bytes.Size += static_cast<std::size_t>(got);
         // The size fstat gave, read whole: held under the folder's lock, the file has no writer of ours, and
         // what another program may add meanwhile would be missed a moment later anyway. Stopping here saves
         // the read that only reports the end; a file that claims no size (a pseudo file) is read to its end.
         if (stopAtSize && sizeHint != 0 && bytes.Size == sizeHint)
-            return bytes;
+            return outcome;
     }
+}
+
+FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& path, bool stopAtSize) {
+    ReadOutcome outcome = ReadAtMost(fd, sizeHint, std::numeric_limits<std::size_t>::max() / 2, stopAtSize);
+    if (outcome.Error != 0)
+        ThrowFileError("Cannot read", path, outcome.Error);
+    return std::move(outcome.Bytes);
 }
 
 int WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t written = RetryOnInterrupt([&] { return ::write(fd, bytes.data(), bytes.size()); });
+        if (written < 0)
             return errno;
-        }
         if (written == 0)
             return EIO;
         bytes.remove_prefix(static_cast<std::size_t>(written));

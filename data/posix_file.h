@@ -36,8 +36,20 @@ private:
 // Error text naming what failed on which file and the system's reason, as every file operation reports it.
 [[noreturn]] void ThrowFileError(std::string_view action, const std::filesystem::path& path, int error);
 
-// Reads from the current offset to the end of the file, however many reads it takes; sizeHint is the
-// size fstat gave, so one read usually does. With stopAtSize, reading ends once sizeHint bytes are in.
+// What a read to the end of a file brought: its bytes, unless a read failed (Error, its errno) or the file
+// held more than the limit (OverLimit: then no more than the limit and one byte were ever held).
+struct ReadOutcome {
+    FileBytes Bytes;
+    int Error = 0;
+    bool OverLimit = false;
+};
+
+// Reads from the current offset to the end of the file, however many reads it takes, but never more than
+// limit bytes and one: a pipe or a device may never end. sizeHint is the size fstat gave, so one read
+// usually does. With stopAtSize, reading ends once sizeHint bytes are in.
+ReadOutcome ReadAtMost(int fd, std::size_t sizeHint, std::size_t limit, bool stopAtSize = false);
+
+// ReadAtMost without a limit; a failed read throws BirthdayFileError naming the path.
 FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& path, bool stopAtSize = false);
 
 // Writes all bytes, going on after short writes and interrupted calls. Returns 0 or the errno of the failure.

@@ -1,7 +1,9 @@
 #include "notify/notified_names.h"
 
+#include "data/hex_digits.h"
+#include "data/iso_date.h"
+
 #include <algorithm>
-#include <charconv>
 #include <optional>
 
 namespace candlewatcher {
@@ -12,7 +14,6 @@ constexpr std::string_view kApp = "Candlewatcher";
 constexpr std::string_view kSection = "Notifications";
 constexpr std::string_view kNotified = "Notified";
 constexpr std::string_view kEnabled = "Enabled";
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 bool KeptAsIs(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -26,23 +27,9 @@ void AppendEncoded(std::string& text, std::string_view name) {
             text.push_back(c);
         } else {
             text.push_back('%');
-            text.push_back(kHexDigits[byte >> 4]);
-            text.push_back(kHexDigits[byte & 0xF]);
+            AppendHex(text, byte, 2, HexLetters::Upper);
         }
     }
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
 }
 
 std::optional<std::string> Decoded(std::string_view encoded) {
@@ -53,57 +40,20 @@ std::optional<std::string> Decoded(std::string_view encoded) {
             name.push_back(encoded[i]);
             continue;
         }
-        if (byte != '%' || i + 2 >= encoded.size() || HexValue(encoded[i + 1]) < 0 ||
-            HexValue(encoded[i + 2]) < 0) {
+        const int escaped = byte == '%' ? HexByteAt(encoded, i + 1) : -1;
+        if (escaped < 0) {
             return std::nullopt;
         }
-        name.push_back(static_cast<char>(HexValue(encoded[i + 1]) * 16 + HexValue(encoded[i + 2])));
+        name.push_back(static_cast<char>(escaped));
         i += 2;
     }
     return name;
 }
 
-void AppendNumber(std::string& text, int value, std::size_t width) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    const auto length = static_cast<std::size_t>(end - digits);
-    text.append(length < width ? width - length : 0, '0');
-    text.append(digits, length);
-}
-
-// Exactly "digits" decimal digits.
-std::optional<int> Number(std::string_view text, std::size_t digits) {
-    int value = 0;
-    if (text.size() != digits ||
-        std::from_chars(text.data(), text.data() + text.size(), value).ptr != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<CalendarDate> DayOf(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
-        return std::nullopt;
-    }
-    const std::optional<int> year = Number(text.substr(0, 4), 4);
-    const std::optional<int> month = Number(text.substr(5, 2), 2);
-    const std::optional<int> day = Number(text.substr(8, 2), 2);
-    if (!year || !month || !day || *year < 1 || *month < 1 || *month > 12 || *day < 1 ||
-        *day > DaysInMonth(*month, *year)) {
-        return std::nullopt;
-    }
-    return CalendarDate{*day, *month, *year};
-}
-
 } // namespace
 
 std::string EncodeNotifiedNames(const NotifiedNames& notified) {
-    std::string text;
-    AppendNumber(text, notified.Day.Year, 4);
-    text.push_back('-');
-    AppendNumber(text, notified.Day.Month, 2);
-    text.push_back('-');
-    AppendNumber(text, notified.Day.Day, 2);
+    std::string text = IsoDateText(notified.Day);
     for (const std::string& name : notified.Names) {
         text.push_back('/'); // before each name, so that an empty name is one too
         AppendEncoded(text, name);
@@ -112,7 +62,7 @@ std::string EncodeNotifiedNames(const NotifiedNames& notified) {
 }
 
 NotifiedNames DecodeNotifiedNames(std::string_view text) {
-    const std::optional<CalendarDate> day = DayOf(text.substr(0, 10));
+    const std::optional<CalendarDate> day = ReadIsoDate(text.substr(0, 10), 1);
     if (!day) {
         return {};
     }

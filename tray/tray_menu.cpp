@@ -1,8 +1,7 @@
 #include "tray/tray_menu.h"
 
-#include "calendar/calendar_export.h"
+#include "calendar/calendar_file.h"
 #include "contacts/contact_import.h"
-#include "data/output_file.h"
 #include "manage/AddB.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
@@ -84,12 +83,11 @@ void TrayMenu::ImportContacts_Click() {
     }
     std::vector<std::filesystem::path> files;
     for (const QString& file : chosen) {
-        files.emplace_back(file.toStdString());
+        files.emplace_back(QFile::encodeName(file).toStdString());
     }
     std::vector<std::string> summary;
     try {
-        summary = ImportSummary(
-            candlewatcher::ImportContacts(BirthdayFile(Forms::Environment().DataDirectory), files));
+        summary = ImportContactFiles(Forms::Environment().DataDirectory, files).Lines;
     } catch (const std::exception& error) {
         MessageBox::Warn(
             nullptr,
@@ -109,17 +107,16 @@ void TrayMenu::ExportCalendar_Click() {
         return;
     }
     try {
-        const CalendarExport calendar = candlewatcher::ExportCalendar(
-            BirthdayFile(Forms::Environment().DataDirectory).ReadBirthdays(), std::time(nullptr));
-        ReplaceFile(QFile::encodeName(chosen).toStdString(), calendar.Text);
-        if (calendar.LeftOut > 0) {
+        // The dialog gives an absolute path, so it is never "-", which would mean standard output.
+        const std::size_t leftOutCount = WriteBirthdayCalendar(
+            Forms::Environment().DataDirectory, QFile::encodeName(chosen).toStdString(), std::time(nullptr));
+        if (leftOutCount > 0) {
             const QString leftOut =
-                calendar.LeftOut == 1
-                    ? QStringLiteral("1 birthday was left out of the calendar: its day and "
-                                     "month are no date.")
-                    : QStringLiteral("%1 birthdays were left out of the calendar: their day "
-                                     "and month are no date.")
-                          .arg(calendar.LeftOut);
+                leftOutCount == 1 ? QStringLiteral("1 birthday was left out of the calendar: its day and "
+                                                   "month are no date.")
+                                  : QStringLiteral("%1 birthdays were left out of the calendar: their day "
+                                                   "and month are no date.")
+                                        .arg(leftOutCount);
             MessageBox::Ask(nullptr, QMessageBox::Information, leftOut, QMessageBox::Ok, QMessageBox::Ok);
         }
     } catch (const std::exception& error) {

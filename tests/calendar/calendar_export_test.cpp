@@ -1,4 +1,6 @@
 #include "calendar/calendar_export.h"
+#include "calendar/calendar_file.h"
+#include "data_files.h"
 
 #include <gtest/gtest.h>
 #include <libical/ical.h>
@@ -197,6 +199,29 @@ TEST(ExportCalendar, UidStaysWhileItsRecordIsUnchangedAndChangesWithAnyField) {
 
     const std::vector<std::string> twice = Uids({ann, ann});
     EXPECT_NE(twice.at(0), twice.at(1)) << "a record found twice still gets two UIDs";
+}
+
+// The data directory's file, exported as the tray menu and --export do: the events of the records with a
+// date, the count of the others, and a former export replaced.
+TEST(WriteBirthdayCalendar, ExportsTheDataDirectorysBirthdaysToAFile) {
+    testing_support::TemporaryDirectory dir;
+    const std::filesystem::path out = dir.Path() / "out.ics";
+    testing_support::WriteBytes(out, "an older export");
+    EXPECT_EQ(WriteBirthdayCalendar(dir.Path(), out.string(), kStamp), 0u) << "no birthday.dat yet";
+    EXPECT_TRUE(ReadBack(testing_support::ReadBytes(out)).Events.empty());
+
+    testing_support::WriteBytes(dir.Path() / "birthday.dat",
+                                "6\r\n12\r\n1990\r\nAnn\r\n31\r\n4\r\n\r\nOut\r\n");
+    EXPECT_EQ(WriteBirthdayCalendar(dir.Path(), out.string(), kStamp), 1u);
+    const Parsed parsed = ReadBack(testing_support::ReadBytes(out));
+    ASSERT_EQ(parsed.Events.size(), 1u);
+    EXPECT_EQ(icalcomponent_get_summary(parsed.Events[0]), std::string("Ann's birthday (born 1990)"));
+
+    const std::string before = testing_support::ReadBytes(out);
+    std::filesystem::remove(dir.Path() / "birthday.dat");
+    std::filesystem::create_directory(dir.Path() / "birthday.dat");
+    EXPECT_THROW(WriteBirthdayCalendar(dir.Path(), out.string(), kStamp), BirthdayFileError);
+    EXPECT_EQ(testing_support::ReadBytes(out), before);
 }
 
 } // namespace

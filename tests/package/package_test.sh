@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the Debian package of a build and checks it as Debian would: the files it holds, its control
-# data, the entries and the metadata against their validators, lintian, and the unpacked program.
+# data, the entries and the metadata against their validators, lintian, and the unpacked program: its
+# command line and its tray program.
 #     bash tests/package/package_test.sh <cpack> <build folder> <version> <AppStream id>
 # Exit status 77 (skipped) only when a tool for making or checking the package is missing.
 set -uo pipefail
@@ -90,6 +91,39 @@ version_output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$tmp
 if [ "$version_output" != "candlewatcher $version" ]; then
     cat "$tmp/version.err"
     fail "candlewatcher --version printed \"$version_output\", not \"candlewatcher $version\""
+fi
+
+# The installed tray program comes up: the unpacked launcher loads the unpacked module (it looks beside
+# itself through /proc/self/exe, never at an installed copy), paints its first window offscreen with
+# today's birthday in it, and ends with status 0 on SIGTERM. A data folder of its own keeps it apart from
+# any running copy of the user's.
+mkdir "$tmp/birthdays"
+printf '%s\r\n' "$(date +%-d)" "$(date +%-m)" 1990 "Package Test" >"$tmp/birthdays/birthday.dat"
+env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=offscreen HOME="$tmp/home" \
+    XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_RUNTIME_DIR="$tmp/runtime" \
+    CANDLEWATCHER_TRACE_FIRST_PAINT=3 "$root/usr/bin/candlewatcher" --data-dir "$tmp/birthdays" \
+    3>"$tmp/first-paint" 2>"$tmp/tray.err" &
+tray=$!
+# Polled until the first paint is traced or the program has ended, for at most a minute.
+for _ in $(seq 600); do
+    grep -q '^first-paint [0-9]' "$tmp/first-paint" && break
+    kill -0 "$tray" 2>/dev/null || break
+    sleep 0.1
+done
+module=$root/usr/lib/candlewatcher/libcandlewatcher_tray.so
+if ! grep -q '^first-paint [0-9]' "$tmp/first-paint"; then
+    cat "$tmp/tray.err"
+    fail "the installed tray program painted no window"
+elif ! grep -qF " $module" "/proc/$tray/maps"; then
+    grep -F libcandlewatcher_tray "/proc/$tray/maps"
+    fail "the unpacked launcher did not load the unpacked module $module"
+fi
+kill -TERM "$tray" 2>/dev/null
+wait "$tray"
+tray_status=$?
+if [ "$tray_status" -ne 0 ]; then
+    cat "$tmp/tray.err"
+    fail "the installed tray program ended with status $tray_status after SIGTERM"
 fi
 
 [ "$failures" -eq 0 ] && echo "PASS: $(basename "$deb")"

@@ -93,6 +93,89 @@ TEST(PlanImportTest, SkipsWhatCannotOrNeedNotBeAdded) {
                   "Skipped: Cy: the birthday is not a real day: \"1990-02-30\"", "3 added, 6 skipped"}));
 }
 
+struct GuardCase {
+    const char* What;
+    std::vector<BirthdayRecord> Existing;
+    VCardContact Contact;
+    std::string Line; // the first line of the summary
+};
+
+void PrintTo(const GuardCase& c, std::ostream* out) {
+    *out << c.What;
+}
+
+VCardContact Sized(VCardContact contact, std::size_t cardBytes) {
+    contact.CardBytes = cardBytes;
+    return contact;
+}
+
+VCardContact Unreadable(std::string charset) {
+    VCardContact contact = Card("");
+    contact.UnreadableNameCharset = std::move(charset);
+    return contact;
+}
+
+class ImportGuardTest : public ::testing::TestWithParam<GuardCase> {};
+
+// What a card may bring into the list and onto the screen, and how the summary says it was kept out.
+TEST_P(ImportGuardTest, SaysWhatItAddedOrWhyNot) {
+    EXPECT_EQ(ImportSummary(PlanImport(GetParam().Existing, {GetParam().Contact})).front(), GetParam().Line);
+}
+
+const std::string kLongName(1001, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cards, ImportGuardTest,
+    ::testing::Values(
+        GuardCase{"a Windows-1252 name in the list",
+                  {{"1", "2", "0", "M\xFCller"}},
+                  Card("M\xC3\xBCller"),
+                  "Skipped: M\xC3\xBCller: already in the list"},
+        GuardCase{"a marked UTF-8 name in the list",
+                  {{"1", "2", "0", "\xEF\xBB\xBFZo\xC3\xAB"}},
+                  Card("Zo\xC3\xAB"),
+                  "Skipped: Zo\xC3\xAB: already in the list"},
+        GuardCase{"another letter is another person",
+                  {{"1", "2", "0", "M\xFCller"}},
+                  Card("Muller"),
+                  "Added: Muller (15.7.1990)"},
+        GuardCase{"a name of 1,000 bytes",
+                  {},
+                  Card(std::string(1000, 'y')),
+                  "Added: " + std::string(1000, 'y') + " (15.7.1990)"},
+        GuardCase{"a name of 1,001 bytes",
+                  {},
+                  Card(kLongName),
+                  "Skipped: " + std::string(60, 'x') + "...: the name is longer than 1,000 bytes"},
+        GuardCase{"a long name cut before a character, not inside it",
+                  {},
+                  Card(std::string(59, 'x') + "\xC3\xBC" + std::string(1000, 'x')),
+                  "Skipped: " + std::string(59, 'x') + "...: the name is longer than 1,000 bytes"},
+        GuardCase{"a card of 1 MiB", {}, Sized(Card("Ann"), 1 << 20), "Added: Ann (15.7.1990)"},
+        GuardCase{"a card over 1 MiB",
+                  {},
+                  Sized(Card("Ann"), (1 << 20) + 1),
+                  "Skipped: Ann: the card is larger than 1 MiB"},
+        GuardCase{"an escape sequence in a name",
+                  {},
+                  Card("Ann\x1B[2J"),
+                  "Skipped: Ann\xEF\xBF\xBD[2J: the name holds control characters"},
+        GuardCase{"a C1 control in a name",
+                  {},
+                  Card("Ann\xC2\x9B"
+                       "2J"),
+                  "Skipped: Ann\xEF\xBF\xBD"
+                  "2J: the name holds control characters"},
+        GuardCase{"a known set the name is not valid in",
+                  {},
+                  Unreadable("SHIFT_JIS"),
+                  "Skipped: a card: the name is not valid in its character set (SHIFT_JIS)"},
+        GuardCase{"a set named with control characters",
+                  {},
+                  Unreadable("X\x1B]0;t\x07"),
+                  "Skipped: a card: the name is in a character set that cannot be read "
+                  "(X\xEF\xBF\xBD]0;t\xEF\xBF\xBD)"}));
+
 class ImportContactsTest : public ::testing::Test {
 protected:
     fs::path VCard(const std::string& name, const std::string& bytes) {
@@ -113,10 +196,12 @@ TEST_F(ImportContactsTest, AddsTheCardsOfEveryFileWithOneWrite) {
     const fs::path second =
         VCard("b.vcf", "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Lee;Ann\r\nBDAY:19900715\r\nEND:VCARD\r\n"
                        "BEGIN:VCARD\r\nFN:Cy\r\nBDAY:--0301\r\nEND:VCARD\r\n");
-    const ImportPlan plan = ImportContacts(file, {first, second});
+    const ImportReport report = ImportContactFiles(dir.Path() / "data", {first, second});
     EXPECT_EQ(ReadBytes(file.DataPath()), "1\r\n2\r\n2000\r\nTom Baker\r\n7\r\n8\r\n\r\n\r\n"
                                           "15\r\n7\r\n1990\r\nAnn Lee\r\n1\r\n3\r\n0\r\nCy\r\n");
-    EXPECT_EQ(ImportSummary(plan).back(), "2 added, 2 skipped");
+    EXPECT_EQ(report.Lines.back(), "2 added, 2 skipped");
+    EXPECT_EQ(report.Added, 2u);
+    EXPECT_EQ(report.Skipped, 2u);
     // Importing the same files again adds nothing and leaves the file as it is.
     const std::string after = ReadBytes(file.DataPath());
     EXPECT_TRUE(ImportContacts(file, {first}).Added.empty());
@@ -190,6 +275,43 @@ TEST_F(ImportContactsTest, AFailingWriteAddsNothing) {
         EXPECT_EQ(fs::exists(file.DataPath()) ? ReadBytes(file.DataPath()) : std::string(), former);
         EXPECT_FALSE(fs::exists(file.TempPath()));
     }
+}
+
+// A pipe (as "<(command)" or /dev/stdin gives one) is read to its end, and one that brings more than a vCard
+// file may hold is refused without ever holding more than that.
+TEST_F(ImportContactsTest, ReadsAPipeAndRefusesOneThatGoesOnTooLong) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const std::string cards = "BEGIN:VCARD\nFN:Ann\nBDAY:1990-07-15\nEND:VCARD\n";
+    ASSERT_EQ(::write(ends[1], cards.data(), cards.size()), static_cast<ssize_t>(cards.size()));
+    ::close(ends[1]);
+    const fs::path pipe = "/dev/fd/" + std::to_string(ends[0]);
+    EXPECT_EQ(ImportContactFiles(dir.Path() / "data", {pipe}).Lines,
+              (std::vector<std::string>{"Added: Ann (15.7.1990)", "1 added, 0 skipped"}));
+    ::close(ends[0]);
+
+    ASSERT_EQ(::pipe(ends), 0);
+    ::fcntl(ends[1], F_SETPIPE_SZ, 1 << 20);
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        ::close(ends[0]);
+        const std::string block(1 << 16, 'x');
+        while (::write(ends[1], block.data(), block.size()) > 0) {
+        }
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    const std::string before = ReadBytes(file.DataPath());
+    try {
+        ImportContacts(file, {"/dev/fd/" + std::to_string(ends[0])});
+        ADD_FAILURE() << "an endless pipe was imported";
+    } catch (const ImportError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "/dev/fd/" + std::to_string(ends[0]) + ": larger than 256 MiB, too large for a vCard file");
+    }
+    ::close(ends[0]); // the writer ends on its next write
+    ::waitpid(writer, nullptr, 0);
+    EXPECT_EQ(ReadBytes(file.DataPath()), before);
 }
 
 } // namespace

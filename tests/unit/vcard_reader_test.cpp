@@ -77,11 +77,25 @@ INSTANTIATE_TEST_SUITE_P(
                    "BEGIN:VCARD\nFN;CHARSET=KOI8-R:\xE1\xCE\xCE\nEND:VCARD\n",
                    "M\xC3\xBCller\n\xE2\x82\xAC \xC3\xA9\n\xD0\x90\xD0\xBD\xD0\xBD\n"},
         ReaderCase{
-            "no set and invalid UTF-8 is Windows-1252; an unknown set keeps UTF-8, else no name",
+            "no set and invalid UTF-8 is Windows-1252; an unknown set gives no name, N stands in",
             "BEGIN:VCARD\nFN:Jos\xE9\nEND:VCARD\nBEGIN:VCARD\nFN;CHARSET=X-MADE-UP:Zo\xC3\xAB\nEND:VCARD\n"
             "BEGIN:VCARD\nFN;CHARSET=X-MADE-UP:Zo\xEB\nBDAY:2000-01-01\nEND:VCARD\n"
             "BEGIN:VCARD\nFN;CHARSET=../../etc:\xEB\nN:Lee;Ann\nEND:VCARD\n",
-            "Jos\xC3\xA9\nZo\xC3\xAB\n!X-MADE-UP @2000-01-01\nAnn Lee\n"},
+            "Jos\xC3\xA9\n!X-MADE-UP\n!X-MADE-UP @2000-01-01\nAnn Lee\n"},
+        ReaderCase{
+            "known sets in other spellings, UTF-16 through quoted-printable, a real set not on the list",
+            "BEGIN:VCARD\nFN;CHARSET=iso_8859-2:\xB1\nEND:VCARD\nBEGIN:VCARD\nFN;CHARSET=cp1251:\xC0\nEND:"
+            "VCARD\n"
+            "BEGIN:VCARD\nFN;CHARSET=UTF-16LE;ENCODING=QUOTED-PRINTABLE:A=00n=00n=00\nEND:VCARD\n"
+            "BEGIN:VCARD\nFN;CHARSET=UTF-7:+AKM-\nEND:VCARD\n",
+            "\xC4\x85\n\xD0\x90\nAnn\n!UTF-7\n"},
+        ReaderCase{"escape sequences, C1 controls and tabs in a name go with what they carry",
+                   "BEGIN:VCARD\nFN:Ann\x1B[31mRed\x1B[0m Lee\nEND:VCARD\n"
+                   "BEGIN:VCARD\nFN:\x1B]0;title\x07"
+                   "Ann\x1B]2;x\x1B\\\nEND:VCARD\n"
+                   "BEGIN:VCARD\nFN:Ann\xC2\x9B"
+                   "2JLee\xC2\x85\nEND:VCARD\nBEGIN:VCARD\nFN:Ann\t\tLee\x1B(B\x1B\nEND:VCARD\n",
+                   "Ann Red Lee\nAnn\nAnn Lee\nAnn Lee\n"},
         ReaderCase{"folding drops the blank, in 2.1 keeps it",
                    "BEGIN:VCARD\nVERSION:3.0\nFN:Maximilian\n  von \n\tStein\nBDAY:1990-\n 07-15\nEND:VCARD\n"
                    "BEGIN:VCARD\nVERSION:2.1\nFN:Maximilian\n von\nEND:VCARD\n",
@@ -114,6 +128,16 @@ INSTANTIATE_TEST_SUITE_P(
             "Ann @1990-07-15\n"},
         ReaderCase{"empty input and a card with nothing", "", ""},
         ReaderCase{"only BEGIN", "BEGIN:VCARD", "\n"}));
+
+// The size of each card, which the import weighs against its limit: BEGIN to END, line ends included.
+TEST(VCardReaderSize, CountsEachCardsOwnBytes) {
+    const std::string first = "BEGIN:VCARD\r\nFN:A\r\nEND:VCARD\r\n";                      // 30 bytes
+    const std::string second = "BEGIN:VCARD\nFN:B\nNOTE:" + std::string(1000, 'n') + "\n"; // no END
+    std::vector<std::size_t> sizes;
+    for (const VCardContact& contact : ReadVCards("junk\n" + first + "\n" + second + "BEGIN:VCARD\nFN:C"))
+        sizes.push_back(contact.CardBytes);
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{30, second.size() + 0, 16}));
+}
 
 } // namespace
 } // namespace candlewatcher

@@ -1,0 +1,20 @@
+#include "calendar/calendar_file.h"
+
+#include "calendar/calendar_export.h"
+#include "data/birthday_file.h"
+#include "data/output_file.h"
+
+namespace candlewatcher {
+
+std::size_t WriteBirthdayCalendar(const std::filesystem::path& dataDirectory, const std::string& target,
+                                  std::time_t stamp) {
+    const CalendarExport calendar = ExportCalendar(BirthdayFile(dataDirectory).ReadBirthdays(), stamp);
+    if (target == "-") {
+        WriteStandardOutput(calendar.Text);
+    } else {
+        ReplaceFile(target, calendar.Text);
+    }
+    return calendar.LeftOut;
+}
+
+} // namespace candlewatcher
