@@ -1,10 +1,10 @@
 #include "app/tray_entry.h"
+#include "cli/arguments.h"
 #include "cli/command_line.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <system_error>
 
@@ -51,9 +51,23 @@ int StartTrayProgram(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    ProgramArguments arguments;
+    try {
+        arguments = ParseArguments(argc, argv);
+    } catch (const ArgumentError& error) {
+        return ReportArgumentError(error);
+    }
     // The command line's work needs no display and no tray: it is done before any of the tray program loads.
-    if (const std::optional<int> status = RunCommandLineIfAsked(argc, argv)) {
-        return *status;
+    if (arguments.Requested != Work::Tray) {
+        return RunCommandLine(arguments);
+    }
+    // Without a display Qt aborts with a core dump and a page of advice about plugins; say it plainly.
+    if (!DisplayReachable(arguments, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+                          std::getenv("QT_QPA_PLATFORM"))) {
+        std::fputs("candlewatcher: no display to show the tray and the reminder on (DISPLAY and "
+                   "WAYLAND_DISPLAY are unset); the command line works without one: see --help\n",
+                   stderr);
+        return EXIT_FAILURE;
     }
     return StartTrayProgram(argc, argv);
 }

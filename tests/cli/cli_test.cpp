@@ -164,6 +164,7 @@ struct FailureCase {
     std::vector<std::string> arguments; // after --data-dir DIR
     std::function<void(const TemporaryDirectory&)> setUp;
     const char* message; // what standard error says, after "candlewatcher: "
+    bool usage = false;  // arguments not understood: status 2 and a pointer to --help
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) {
@@ -193,9 +194,10 @@ TEST_P(Failure, SaysWhyOnOneLineAndWritesNothing) {
         arguments.push_back(placed(argument));
     }
     const Outcome outcome = RunProgram(scratch, arguments);
-    EXPECT_NE(outcome.Status, 0);
+    EXPECT_EQ(outcome.Status, c.usage ? 2 : 1);
     EXPECT_EQ(outcome.Out, "");
-    EXPECT_EQ(outcome.Err, "candlewatcher: " + placed(c.message) + "\n");
+    EXPECT_EQ(outcome.Err, "candlewatcher: " + placed(c.message) + "\n" +
+                               (c.usage ? "Try 'candlewatcher --help'.\n" : ""));
     if (fs::is_regular_file(scratch.Path() / "out.ics")) {
         EXPECT_EQ(ReadBytes(scratch.Path() / "out.ics"), "before");
     }
@@ -242,8 +244,26 @@ INSTANTIATE_TEST_SUITE_P(
                         DataFileIsAFolder(scratch);
                     },
                     "--import: Cannot open \"DIR/birthday.dat\": Is a directory"},
-        FailureCase{"stray_argument", {"--list", "extra"}, {}, "extra: unexpected argument"},
-        FailureCase{"unknown_option", {"--list", "--bogus"}, {}, "Unknown option 'bogus'."},
+        FailureCase{"list_in_missing_folder",
+                    {"--list", "--data-dir", "DIR/none"},
+                    {},
+                    "--data-dir: DIR/none/: no such directory"},
+        FailureCase{"export_from_a_file_as_folder",
+                    {"--export", "OUT", "--data-dir", "DIR/birthday.dat"},
+                    {},
+                    "--data-dir: DIR/birthday.dat/: not a directory"},
+        FailureCase{"empty_data_dir", {"--list", "--data-dir", ""}, {}, "--data-dir needs a directory"},
+        FailureCase{"stray_argument", {"--list", "extra"}, {}, "unexpected argument: extra", true},
+        FailureCase{"tray_with_argument", {"list"}, {}, "unexpected argument: list", true},
+        FailureCase{"unknown_option", {"--list", "--frobnicate"}, {}, "unknown option: --frobnicate", true},
+        FailureCase{"unknown_option_for_tray", {"--frobnicate=1"}, {}, "unknown option: --frobnicate", true},
+        FailureCase{
+            "qt_option_with_list", {"-style", "fusion", "--list"}, {}, "unknown option: -style", true},
+        FailureCase{
+            "qt_option_without_equals_form", {"-platform=xcb"}, {}, "unknown option: -platform", true},
+        FailureCase{"missing_value", {"--export"}, {}, "missing value: --export", true},
+        FailureCase{"qt_missing_value", {"-display"}, {}, "missing value: -display", true},
+        FailureCase{"value_for_a_flag", {"--list=yes"}, {}, "unexpected value: --list=yes", true},
         FailureCase{"unreadable_file_list",
                     {"--list"},
                     DataFileIsAFolder,
@@ -271,9 +291,22 @@ TEST(CommandLine, AnswersVersionAndHelpWithoutADisplay) {
     EXPECT_EQ(version.Out, "candlewatcher " CANDLEWATCHER_VERSION "\n");
     const Outcome help = RunProgram(scratch, {"--help"});
     EXPECT_EQ(help.Status, 0);
-    for (const char* option :
-         {"--list", "--import", "--export <file>", "--days <n>", "--date <date>", "--data-dir <dir>"}) {
+    for (const char* option : {"--list", "--import", "--export <file>", "--days <n>", "--date <date>",
+                               "--data-dir <dir>", "-platform <name>", "-style <style>", "-reverse"}) {
         EXPECT_NE(help.Out.find(option), std::string::npos) << option << " missing from:\n" << help.Out;
+    }
+}
+
+// Starting the tray program with no display to be had says so on one line, rather than Qt aborting.
+TEST(CommandLine, TrayProgramWithoutADisplaySaysSo) {
+    TemporaryDirectory scratch;
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{}, {"--data-dir", scratch.Path().string(), "-style=fusion", "-reverse"}}) {
+        const Outcome outcome = RunProgram(scratch, arguments);
+        EXPECT_EQ(outcome.Status, 1);
+        EXPECT_EQ(outcome.Err,
+                  "candlewatcher: no display to show the tray and the reminder on (DISPLAY and "
+                  "WAYLAND_DISPLAY are unset); the command line works without one: see --help\n");
     }
 }
 
@@ -299,6 +332,22 @@ TEST(CommandLine, ImportsVCardsAndSaysWhatItAddedAndSkipped) {
     EXPECT_EQ(again.Status, 0);
     EXPECT_NE(again.Out.find("0 added, 3 skipped"), std::string::npos) << again.Out;
     EXPECT_EQ(ReadBytes(scratch.Path() / "birthday.dat"), after);
+}
+
+// Names of files and folders are bytes: one written in Latin-1 is read and written as it is.
+TEST(CommandLine, TakesPathsThatAreNotUtf8) {
+    TemporaryDirectory scratch;
+    const fs::path folder = scratch.Path() / "Mus\xE9" "e";
+    const fs::path cards = scratch.Path() / "carte \xE9t\xE9.vcf";
+    WriteBytes(cards, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob\r\nBDAY:1990-12-07\r\nEND:VCARD\r\n");
+    const Outcome import = RunProgram(scratch, {"--import", cards.string(), "--data-dir", folder.string()});
+    EXPECT_EQ(import.Status, 0) << import.Err;
+    EXPECT_EQ(import.Out, "Added: Bob (7.12.1990)\n1 added, 0 skipped\n");
+    EXPECT_EQ(ReadBytes(folder / "birthday.dat"), Record("7", "12", "1990", "Bob"));
+    const Outcome list =
+        RunProgram(scratch, {"--list", "--date", "2026-12-06", "--data-dir", folder.string()});
+    EXPECT_EQ(list.Status, 0) << list.Err;
+    EXPECT_EQ(list.Out, "Bob (36 - 7\\12)\n");
 }
 
 TEST(CommandLine, ExportsToStandardOutputAndReplacesAFile) {
