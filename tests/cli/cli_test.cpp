@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -38,10 +39,13 @@ std::string Quoted(const std::string& text) {
     return quoted + "'";
 }
 
-// The real executable as a separate process, with no display to be had and its own settings folder.
-Outcome RunProgram(const TemporaryDirectory& scratch, const std::vector<std::string>& arguments) {
+// The real executable as a separate process, with no display to be had and its own settings folder;
+// environment holds more VARIABLE=value words for it.
+Outcome RunProgram(const TemporaryDirectory& scratch, const std::vector<std::string>& arguments,
+                   const std::string& environment = "") {
     std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME=" +
-                          Quoted((scratch.Path() / "config").string()) + " " + Quoted(CANDLEWATCHER_EXE);
+                          Quoted((scratch.Path() / "config").string()) + " " + environment + " " +
+                          Quoted(CANDLEWATCHER_EXE);
     for (const std::string& argument : arguments) {
         command += " " + Quoted(argument);
     }
@@ -310,6 +314,75 @@ TEST(CommandLine, TrayProgramWithoutADisplaySaysSo) {
     }
 }
 
+struct LoadCase {
+    const char* label;
+    std::vector<std::string> arguments; // after --data-dir DIR
+    std::vector<std::string> loaded;    // libraries (name prefixes) that must be loaded
+    std::vector<std::string> notLoaded; // and those that must not
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+// The names of the libraries the dynamic loader reported loading, from LD_DEBUG=files output.
+std::vector<std::string> LoadedLibraries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string log = ReadBytes(entry.path());
+        for (std::size_t at = 0; (at = log.find("file=", at)) != std::string::npos;) {
+            at += 5;
+            const std::string path = log.substr(at, log.find_first_of(" \t\n", at) - at);
+            names.push_back(fs::path(path).filename().string());
+        }
+    }
+    return names;
+}
+
+class LoadedLibrariesOf : public testing::TestWithParam<LoadCase> {};
+
+// Each piece of work of the command line loads only what it needs: Qt, ICU and glib never, libical only
+// for the calendar export.
+TEST_P(LoadedLibrariesOf, AreOnlyThoseTheWorkNeeds) {
+    const LoadCase& c = GetParam();
+    TemporaryDirectory scratch;
+    WriteBytes(scratch.Path() / "birthday.dat", Record("6", "12", "1990", "Ann"));
+    WriteBytes(scratch.Path() / "a.vcf", "BEGIN:VCARD\r\nFN:Bob\r\nBDAY:1990-01-02\r\nEND:VCARD\r\n");
+    fs::create_directory(scratch.Path() / "loader");
+    std::vector<std::string> arguments = {"--data-dir", scratch.Path().string()};
+    for (const std::string& argument : c.arguments) {
+        arguments.push_back(argument == "CARDS" ? (scratch.Path() / "a.vcf").string() : argument);
+    }
+    const Outcome outcome =
+        RunProgram(scratch, arguments,
+                   "LD_DEBUG=files LD_DEBUG_OUTPUT=" + Quoted((scratch.Path() / "loader" / "log").string()));
+    EXPECT_EQ(outcome.Status, 0) << outcome.Err;
+    const std::vector<std::string> loaded = LoadedLibraries(scratch.Path() / "loader");
+    ASSERT_FALSE(loaded.empty()) << "the loader reported nothing";
+    const auto any = [&](const std::string& prefix) {
+        return std::any_of(loaded.begin(), loaded.end(),
+                           [&](const std::string& name) { return name.starts_with(prefix); });
+    };
+    for (const std::string& prefix : c.loaded) {
+        EXPECT_TRUE(any(prefix)) << prefix << " not loaded";
+    }
+    for (const std::string& prefix : c.notLoaded) {
+        EXPECT_FALSE(any(prefix)) << prefix << " loaded";
+    }
+}
+
+const std::vector<std::string> kHeavy = {"libQt6", "libicu", "libglib", "libical"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Work, LoadedLibrariesOf,
+    testing::Values(LoadCase{"list", {"--list", "--days", "10"}, {"libstdc++", "libc.so"}, kHeavy},
+                    LoadCase{"import", {"--import", "CARDS"}, {}, kHeavy},
+                    LoadCase{"help", {"--help"}, {}, kHeavy}, LoadCase{"version", {"--version"}, {}, kHeavy},
+                    LoadCase{"export",
+                             {"--export", "-"},
+                             {"libcandlewatcher_export", "libical"},
+                             {"libQt6", "libglib"}}));
+
 // Two files, one card already in the list: the rest goes in with one write, and a second run adds nothing.
 TEST(CommandLine, ImportsVCardsAndSaysWhatItAddedAndSkipped) {
     TemporaryDirectory scratch;
@@ -337,7 +410,8 @@ TEST(CommandLine, ImportsVCardsAndSaysWhatItAddedAndSkipped) {
 // Names of files and folders are bytes: one written in Latin-1 is read and written as it is.
 TEST(CommandLine, TakesPathsThatAreNotUtf8) {
     TemporaryDirectory scratch;
-    const fs::path folder = scratch.Path() / "Mus\xE9" "e";
+    const fs::path folder = scratch.Path() / "Mus\xE9"
+                                             "e";
     const fs::path cards = scratch.Path() / "carte \xE9t\xE9.vcf";
     WriteBytes(cards, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob\r\nBDAY:1990-12-07\r\nEND:VCARD\r\n");
     const Outcome import = RunProgram(scratch, {"--import", cards.string(), "--data-dir", folder.string()});
