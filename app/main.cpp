@@ -1,7 +1,7 @@
 #include "app/first_paint_trace.h"
 #include "app/quit_on_signal.h"
-#include "app/tray_arguments.h"
 #include "app/tray_entry.h"
+#include "cli/arguments.h"
 #include "data/birthday_file.h"
 #include "desktop/birthday_file_watcher.h"
 #include "desktop/dbus_notifier.h"
@@ -15,7 +15,6 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -61,6 +60,14 @@ void OpenWindowsWithoutTray() {
 } // namespace
 
 int CandlewatcherTrayMain(int argc, char* argv[]) {
+    // Read before QApplication takes its own options out of argv; the launcher has already refused
+    // arguments that cannot be used, this is the same reading for the data directory.
+    ProgramArguments arguments;
+    try {
+        arguments = ParseArguments(argc, argv);
+    } catch (const ArgumentError& error) {
+        return ReportArgumentError(error);
+    }
     PreferX11UnderWayland();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Candlewatcher"));
@@ -68,11 +75,6 @@ int CandlewatcherTrayMain(int argc, char* argv[]) {
     // A tray program: closing the list window keeps it running.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const TrayArguments arguments = ParseTrayArguments(QCoreApplication::arguments());
-    if (!arguments.Error.isEmpty()) {
-        std::fprintf(stderr, "candlewatcher: %s\n", qPrintable(arguments.Error));
-        return 2;
-    }
     const std::filesystem::path dataDirectory = arguments.DataDirectory.value_or(DataDirectory());
     SingleInstance instance(dataDirectory);
     switch (instance.Claim()) {

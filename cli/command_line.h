@@ -1,13 +1,11 @@
 #pragma once
 
-#include <optional>
+#include "cli/arguments.h"
 
 namespace candlewatcher {
 
-// When the arguments ask for work of the command line (--list, --export, --help, --version, or an option
-// that only they take), does it and returns the exit status; otherwise returns nothing and the tray program
-// starts. Needs no display: it creates a QCoreApplication, never a QApplication, and no single-instance
-// lock, so it runs beside a running program.
-std::optional<int> RunCommandLineIfAsked(int argc, char* argv[]);
+// Does the command line's work the arguments ask for (anything but the tray program) and returns the exit
+// status. Needs no display and takes no single-instance lock, so it runs beside a running program.
+int RunCommandLine(const ProgramArguments& arguments);
 
 } // namespace candlewatcher

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -38,10 +39,13 @@ std::string Quoted(const std::string& text) {
     return quoted + "'";
 }
 
-// The real executable as a separate process, with no display to be had and its own settings folder.
-Outcome RunProgram(const TemporaryDirectory& scratch, const std::vector<std::string>& arguments) {
+// The real executable as a separate process, with no display to be had and its own settings folder;
+// environment holds more VARIABLE=value words for it.
+Outcome RunProgram(const TemporaryDirectory& scratch, const std::vector<std::string>& arguments,
+                   const std::string& environment = "") {
     std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME=" +
-                          Quoted((scratch.Path() / "config").string()) + " " + Quoted(CANDLEWATCHER_EXE);
+                          Quoted((scratch.Path() / "config").string()) + " " + environment + " " +
+                          Quoted(CANDLEWATCHER_EXE);
     for (const std::string& argument : arguments) {
         command += " " + Quoted(argument);
     }
@@ -164,6 +168,7 @@ struct FailureCase {
     std::vector<std::string> arguments; // after --data-dir DIR
     std::function<void(const TemporaryDirectory&)> setUp;
     const char* message; // what standard error says, after "candlewatcher: "
+    bool usage = false;  // arguments not understood: status 2 and a pointer to --help
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) {
@@ -193,9 +198,10 @@ TEST_P(Failure, SaysWhyOnOneLineAndWritesNothing) {
         arguments.push_back(placed(argument));
     }
     const Outcome outcome = RunProgram(scratch, arguments);
-    EXPECT_NE(outcome.Status, 0);
+    EXPECT_EQ(outcome.Status, c.usage ? 2 : 1);
     EXPECT_EQ(outcome.Out, "");
-    EXPECT_EQ(outcome.Err, "candlewatcher: " + placed(c.message) + "\n");
+    EXPECT_EQ(outcome.Err, "candlewatcher: " + placed(c.message) + "\n" +
+                               (c.usage ? "Try 'candlewatcher --help'.\n" : ""));
     if (fs::is_regular_file(scratch.Path() / "out.ics")) {
         EXPECT_EQ(ReadBytes(scratch.Path() / "out.ics"), "before");
     }
@@ -242,8 +248,26 @@ INSTANTIATE_TEST_SUITE_P(
                         DataFileIsAFolder(scratch);
                     },
                     "--import: Cannot open \"DIR/birthday.dat\": Is a directory"},
-        FailureCase{"stray_argument", {"--list", "extra"}, {}, "extra: unexpected argument"},
-        FailureCase{"unknown_option", {"--list", "--bogus"}, {}, "Unknown option 'bogus'."},
+        FailureCase{"list_in_missing_folder",
+                    {"--list", "--data-dir", "DIR/none"},
+                    {},
+                    "--data-dir: DIR/none/: no such directory"},
+        FailureCase{"export_from_a_file_as_folder",
+                    {"--export", "OUT", "--data-dir", "DIR/birthday.dat"},
+                    {},
+                    "--data-dir: DIR/birthday.dat/: not a directory"},
+        FailureCase{"empty_data_dir", {"--list", "--data-dir", ""}, {}, "--data-dir needs a directory"},
+        FailureCase{"stray_argument", {"--list", "extra"}, {}, "unexpected argument: extra", true},
+        FailureCase{"tray_with_argument", {"list"}, {}, "unexpected argument: list", true},
+        FailureCase{"unknown_option", {"--list", "--frobnicate"}, {}, "unknown option: --frobnicate", true},
+        FailureCase{"unknown_option_for_tray", {"--frobnicate=1"}, {}, "unknown option: --frobnicate", true},
+        FailureCase{
+            "qt_option_with_list", {"-style", "fusion", "--list"}, {}, "unknown option: -style", true},
+        FailureCase{
+            "qt_option_without_equals_form", {"-platform=xcb"}, {}, "unknown option: -platform", true},
+        FailureCase{"missing_value", {"--export"}, {}, "missing value: --export", true},
+        FailureCase{"qt_missing_value", {"-display"}, {}, "missing value: -display", true},
+        FailureCase{"value_for_a_flag", {"--list=yes"}, {}, "unexpected value: --list=yes", true},
         FailureCase{"unreadable_file_list",
                     {"--list"},
                     DataFileIsAFolder,
@@ -271,11 +295,93 @@ TEST(CommandLine, AnswersVersionAndHelpWithoutADisplay) {
     EXPECT_EQ(version.Out, "candlewatcher " CANDLEWATCHER_VERSION "\n");
     const Outcome help = RunProgram(scratch, {"--help"});
     EXPECT_EQ(help.Status, 0);
-    for (const char* option :
-         {"--list", "--import", "--export <file>", "--days <n>", "--date <date>", "--data-dir <dir>"}) {
+    for (const char* option : {"--list", "--import", "--export <file>", "--days <n>", "--date <date>",
+                               "--data-dir <dir>", "-platform <name>", "-style <style>", "-reverse"}) {
         EXPECT_NE(help.Out.find(option), std::string::npos) << option << " missing from:\n" << help.Out;
     }
 }
+
+// Starting the tray program with no display to be had says so on one line, rather than Qt aborting.
+TEST(CommandLine, TrayProgramWithoutADisplaySaysSo) {
+    TemporaryDirectory scratch;
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{}, {"--data-dir", scratch.Path().string(), "-style=fusion", "-reverse"}}) {
+        const Outcome outcome = RunProgram(scratch, arguments);
+        EXPECT_EQ(outcome.Status, 1);
+        EXPECT_EQ(outcome.Err,
+                  "candlewatcher: no display to show the tray and the reminder on (DISPLAY and "
+                  "WAYLAND_DISPLAY are unset); the command line works without one: see --help\n");
+    }
+}
+
+struct LoadCase {
+    const char* label;
+    std::vector<std::string> arguments; // after --data-dir DIR
+    std::vector<std::string> loaded;    // libraries (name prefixes) that must be loaded
+    std::vector<std::string> notLoaded; // and those that must not
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+// The names of the libraries the dynamic loader reported loading, from LD_DEBUG=files output.
+std::vector<std::string> LoadedLibraries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string log = ReadBytes(entry.path());
+        for (std::size_t at = 0; (at = log.find("file=", at)) != std::string::npos;) {
+            at += 5;
+            const std::string path = log.substr(at, log.find_first_of(" \t\n", at) - at);
+            names.push_back(fs::path(path).filename().string());
+        }
+    }
+    return names;
+}
+
+class LoadedLibrariesOf : public testing::TestWithParam<LoadCase> {};
+
+// Each piece of work of the command line loads only what it needs: Qt, ICU and glib never, libical only
+// for the calendar export.
+TEST_P(LoadedLibrariesOf, AreOnlyThoseTheWorkNeeds) {
+    const LoadCase& c = GetParam();
+    TemporaryDirectory scratch;
+    WriteBytes(scratch.Path() / "birthday.dat", Record("6", "12", "1990", "Ann"));
+    WriteBytes(scratch.Path() / "a.vcf", "BEGIN:VCARD\r\nFN:Bob\r\nBDAY:1990-01-02\r\nEND:VCARD\r\n");
+    fs::create_directory(scratch.Path() / "loader");
+    std::vector<std::string> arguments = {"--data-dir", scratch.Path().string()};
+    for (const std::string& argument : c.arguments) {
+        arguments.push_back(argument == "CARDS" ? (scratch.Path() / "a.vcf").string() : argument);
+    }
+    const Outcome outcome =
+        RunProgram(scratch, arguments,
+                   "LD_DEBUG=files LD_DEBUG_OUTPUT=" + Quoted((scratch.Path() / "loader" / "log").string()));
+    EXPECT_EQ(outcome.Status, 0) << outcome.Err;
+    const std::vector<std::string> loaded = LoadedLibraries(scratch.Path() / "loader");
+    ASSERT_FALSE(loaded.empty()) << "the loader reported nothing";
+    const auto any = [&](const std::string& prefix) {
+        return std::any_of(loaded.begin(), loaded.end(),
+                           [&](const std::string& name) { return name.starts_with(prefix); });
+    };
+    for (const std::string& prefix : c.loaded) {
+        EXPECT_TRUE(any(prefix)) << prefix << " not loaded";
+    }
+    for (const std::string& prefix : c.notLoaded) {
+        EXPECT_FALSE(any(prefix)) << prefix << " loaded";
+    }
+}
+
+const std::vector<std::string> kHeavy = {"libQt6", "libicu", "libglib", "libical"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Work, LoadedLibrariesOf,
+    testing::Values(LoadCase{"list", {"--list", "--days", "10"}, {"libc.so"}, kHeavy},
+                    LoadCase{"import", {"--import", "CARDS"}, {}, kHeavy},
+                    LoadCase{"help", {"--help"}, {}, kHeavy}, LoadCase{"version", {"--version"}, {}, kHeavy},
+                    LoadCase{"export",
+                             {"--export", "-"},
+                             {"libcandlewatcher_export", "libical"},
+                             {"libQt6", "libglib"}}));
 
 // Two files, one card already in the list: the rest goes in with one write, and a second run adds nothing.
 TEST(CommandLine, ImportsVCardsAndSaysWhatItAddedAndSkipped) {
@@ -299,6 +405,23 @@ TEST(CommandLine, ImportsVCardsAndSaysWhatItAddedAndSkipped) {
     EXPECT_EQ(again.Status, 0);
     EXPECT_NE(again.Out.find("0 added, 3 skipped"), std::string::npos) << again.Out;
     EXPECT_EQ(ReadBytes(scratch.Path() / "birthday.dat"), after);
+}
+
+// Names of files and folders are bytes: one written in Latin-1 is read and written as it is.
+TEST(CommandLine, TakesPathsThatAreNotUtf8) {
+    TemporaryDirectory scratch;
+    const fs::path folder = scratch.Path() / "Mus\xE9"
+                                             "e";
+    const fs::path cards = scratch.Path() / "carte \xE9t\xE9.vcf";
+    WriteBytes(cards, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob\r\nBDAY:1990-12-07\r\nEND:VCARD\r\n");
+    const Outcome import = RunProgram(scratch, {"--import", cards.string(), "--data-dir", folder.string()});
+    EXPECT_EQ(import.Status, 0) << import.Err;
+    EXPECT_EQ(import.Out, "Added: Bob (7.12.1990)\n1 added, 0 skipped\n");
+    EXPECT_EQ(ReadBytes(folder / "birthday.dat"), Record("7", "12", "1990", "Bob"));
+    const Outcome list =
+        RunProgram(scratch, {"--list", "--date", "2026-12-06", "--data-dir", folder.string()});
+    EXPECT_EQ(list.Status, 0) << list.Err;
+    EXPECT_EQ(list.Out, "Bob (36 - 7\\12)\n");
 }
 
 TEST(CommandLine, ExportsToStandardOutputAndReplacesAFile) {

@@ -246,7 +246,7 @@ e2e_write_birthdays() {
 # reuse the copy.
 e2e_install_program() {
     [ -x "$E2E_PROGRAM" ] && return
-    cp "$E2E_EXE" "$(dirname "$E2E_EXE")/libcandlewatcher_tray.so" "$E2E_APP_DIR/" || e2e_die "cannot copy $E2E_EXE"
+    cp "$E2E_EXE" "$(dirname "$E2E_EXE")"/libcandlewatcher_{tray,export}.so "$E2E_APP_DIR/" || e2e_die "cannot copy $E2E_EXE"
 }
 
 # Starts the program copy in the background (its output goes to the program log); sets E2E_PID.

@@ -1,0 +1,312 @@
+#include "cli/arguments.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string_view>
+#include <system_error>
+
+namespace candlewatcher {
+
+namespace {
+
+enum class Option { Help, Version, List, Import, Export, Days, Date, DataDir };
+
+struct OwnOption {
+    Option Id;
+    std::string_view Short; // without its dash; empty when there is none
+    std::string_view Long;  // without its dashes
+    std::string_view Value; // the name of its value in the help; empty for an option without one
+    std::string_view Help;
+};
+
+// --help-all stays for those who learnt it when the help had a shorter and a longer form.
+constexpr std::array<OwnOption, 11> kOwnOptions = {{
+    {Option::Help, "h", "help", "", "Displays help on commandline options."},
+    {Option::Help, "?", "help-all", "", ""},
+    {Option::Version, "v", "version", "", "Displays version information."},
+    {Option::List, "", "list", "",
+     "Print today's birthdays and those of the coming days, one a line, as the reminder panel shows them."},
+    {Option::Import, "", "import", "",
+     "Add the birthdays of the vCard files given as arguments; say what was added and what was skipped."},
+    {Option::Export, "", "export", "file",
+     "Write every birthday to <file> as an iCalendar file of yearly events; - writes to standard output."},
+    {Option::Days, "", "days", "n",
+     "With --list: look <n> days ahead (0: today only) instead of as the settings say."},
+    {Option::Date, "", "date", "date", "With --list: take <date> (YYYY-MM-DD) as today."},
+    {Option::DataDir, "", "data-dir", "dir", "Keep the birthdays (birthday.dat) in <dir>."},
+}};
+
+// The options Qt reads from the command line of every program with windows. Each is written with one dash
+// or two; Qt also reads the value of -style and -stylesheet after an equals sign.
+struct QtOption {
+    std::string_view Name;
+    std::string_view Value;
+    bool TakesEqualsForm;
+    std::string_view Help;
+};
+
+constexpr std::array<QtOption, 9> kQtOptions = {{
+    {"platform", "name", false, "The platform plugin (xcb, wayland, offscreen)."},
+    {"display", "display", false, "The X display to show the tray and the panel on."},
+    {"style", "style", true, "The widget style of the windows; also -style=<style>."},
+    {"stylesheet", "file", true, "A style sheet for the windows; also -stylesheet=<file>."},
+    {"widgetcount", "", false, "At the end, print how many widgets were left."},
+    {"reverse", "", false, "Lay the windows out from right to left."},
+    {"qwindowgeometry", "geometry", false, "The geometry of the first window."},
+    {"qwindowtitle", "title", false, "The title of the first window."},
+    {"qwindowicon", "icon", false, "The icon of the windows."},
+}};
+
+const OwnOption* FindOwnOption(std::string_view argument) {
+    for (const OwnOption& option : kOwnOptions) {
+        if (argument.starts_with("--") ? argument.substr(2) == option.Long
+                                       : !option.Short.empty() && argument.substr(1) == option.Short) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+const QtOption* FindQtOption(std::string_view name) {
+    for (const QtOption& option : kQtOptions) {
+        if (name == option.Name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+std::filesystem::path AbsoluteDirectory(const std::string& given) {
+    if (given.empty()) {
+        throw ArgumentError("--data-dir needs a directory");
+    }
+    // Absolute now: the working directory is no part of where the birthdays are.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(given, error);
+    if (error) {
+        throw ArgumentError("--data-dir: " + given + ": " + error.message());
+    }
+    std::string text = absolute.lexically_normal().string();
+    if (text.back() != '/') {
+        text += '/';
+    }
+    return text;
+}
+
+// Everything the loop over argv finds, before the checks of what goes with what.
+struct Found {
+    std::array<bool, 8> Options{};
+    std::optional<std::string> DataDirectory;
+    std::string FirstQtOption;
+    std::vector<std::string> Positional;
+    ProgramArguments Result;
+
+    bool Has(Option option) const { return Options[static_cast<std::size_t>(option)]; }
+};
+
+void TakeOwnOption(const OwnOption& option, std::optional<std::string> value, Found& found) {
+    found.Options[static_cast<std::size_t>(option.Id)] = true;
+    switch (option.Id) {
+    case Option::Export:
+        found.Result.ExportTarget = std::move(value);
+        break;
+    case Option::Days:
+        found.Result.Days = std::move(value);
+        break;
+    case Option::Date:
+        found.Result.Date = std::move(value);
+        break;
+    case Option::DataDir:
+        found.DataDirectory = std::move(value);
+        break;
+    default:
+        break;
+    }
+}
+
+Found ReadArgv(int argc, const char* const argv[]) {
+    Found found;
+    bool onlyPositional = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (onlyPositional || argument.size() < 2 || argument[0] != '-') {
+            found.Positional.emplace_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            onlyPositional = true;
+            continue;
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string_view named = argument.substr(0, equals);
+        std::optional<std::string> inlineValue;
+        if (equals != std::string_view::npos) {
+            inlineValue = std::string(argument.substr(equals + 1));
+        }
+        const auto valueAfter = [&](std::string_view option) {
+            if (i + 1 >= argc) {
+                throw UsageError("missing value: " + std::string(option));
+            }
+            return std::string(argv[++i]); // whatever it looks like, as --days -1 shows
+        };
+
+        if (const OwnOption* own = FindOwnOption(named);
+            own != nullptr && (named[1] == '-' || !inlineValue)) {
+            if (own->Value.empty() && inlineValue) {
+                throw UsageError("unexpected value: " + std::string(argument));
+            }
+            TakeOwnOption(*own,
+                          own->Value.empty() ? std::nullopt
+                          : inlineValue      ? inlineValue
+                                             : valueAfter(named),
+                          found);
+            continue;
+        }
+        const std::string_view qtName = named.substr(named[1] == '-' ? 2 : 1);
+        const QtOption* qt = FindQtOption(qtName);
+        if (qt == nullptr || (inlineValue && !qt->TakesEqualsForm)) {
+            throw UsageError("unknown option: " + std::string(named));
+        }
+        if (found.FirstQtOption.empty()) {
+            found.FirstQtOption = named;
+        }
+        if (!qt->Value.empty() && !inlineValue) {
+            valueAfter(named);
+        }
+        found.Result.NamesDisplay =
+            found.Result.NamesDisplay || qt->Name == "platform" || qt->Name == "display";
+    }
+    return found;
+}
+
+} // namespace
+
+ProgramArguments ParseArguments(int argc, const char* const argv[]) {
+    Found found = ReadArgv(argc, argv);
+    ProgramArguments& result = found.Result;
+    const int commands =
+        int(found.Has(Option::List)) + int(found.Has(Option::Import)) + int(found.Has(Option::Export));
+    const bool commandLine = commands > 0 || found.Has(Option::Help) || found.Has(Option::Version) ||
+                             found.Has(Option::Days) || found.Has(Option::Date);
+    // Qt's own options are the tray program's: the command line's work has no window to apply them to.
+    if (commandLine && !found.FirstQtOption.empty()) {
+        throw UsageError("unknown option: " + found.FirstQtOption);
+    }
+    if (!found.Has(Option::Import) && !found.Positional.empty()) {
+        throw UsageError("unexpected argument: " + found.Positional.front());
+    }
+    if (found.Has(Option::Version)) {
+        result.Requested = Work::Version;
+        return result;
+    }
+    if (found.Has(Option::Help)) {
+        result.Requested = Work::Help;
+        return result;
+    }
+    if (commands > 1) {
+        throw ArgumentError("--list, --import, --export: one at a time");
+    }
+    if (!found.Has(Option::List)) {
+        // Options that only --list takes are refused elsewhere, so that none is silently ignored.
+        for (const auto& [option, name] :
+             {std::pair{Option::Days, "--days"}, std::pair{Option::Date, "--date"}}) {
+            if (found.Has(option)) {
+                throw ArgumentError(std::string(name) + ": only with --list");
+            }
+        }
+    }
+    if (found.Has(Option::Import) && found.Positional.empty()) {
+        throw ArgumentError("--import: no vCard file given");
+    }
+    if (found.DataDirectory) {
+        result.DataDirectory = AbsoluteDirectory(*found.DataDirectory);
+    }
+    result.ImportFiles.assign(found.Positional.begin(), found.Positional.end());
+    result.Requested = found.Has(Option::List)     ? Work::List
+                       : found.Has(Option::Import) ? Work::Import
+                       : found.Has(Option::Export) ? Work::Export
+                                                   : Work::Tray;
+    return result;
+}
+
+int ReportArgumentError(const ArgumentError& error) {
+    std::fprintf(stderr, "candlewatcher: %s\n", error.what());
+    if (error.Status() == 2) {
+        std::fputs("Try 'candlewatcher --help'.\n", stderr);
+    }
+    return error.Status();
+}
+
+namespace {
+
+// Appends "  names  help" with the help wrapped at the width of a terminal, each line after the first
+// starting at the help's column.
+void AppendEntry(std::string& text, const std::string& names, std::string_view help, std::size_t column) {
+    constexpr std::size_t kWidth = 79;
+    std::string line = "  " + names;
+    line.resize(std::max(column, line.size() + 2), ' ');
+    while (!help.empty()) {
+        const std::size_t room = kWidth - std::min(kWidth - 20, line.size());
+        std::size_t cut = help.size();
+        if (cut > room) {
+            cut = help.rfind(' ', room);
+            cut = cut == std::string_view::npos || cut == 0 ? room : cut;
+        }
+        text += line + std::string(help.substr(0, cut)) + "\n";
+        help.remove_prefix(std::min(help.size(), cut + (cut < help.size() && help[cut] == ' ' ? 1 : 0)));
+        line.assign(column, ' ');
+    }
+}
+
+std::string OwnNames(const OwnOption& option) {
+    std::string names = option.Short.empty() ? "" : "-" + std::string(option.Short) + ", ";
+    names += "--" + std::string(option.Long);
+    return option.Value.empty() ? names : names + " <" + std::string(option.Value) + ">";
+}
+
+std::string QtNames(const QtOption& option) {
+    return "-" + std::string(option.Name) +
+           (option.Value.empty() ? "" : " <" + std::string(option.Value) + ">");
+}
+
+} // namespace
+
+std::string HelpText() {
+    std::size_t column = 0;
+    for (const OwnOption& option : kOwnOptions) {
+        column = std::max(column, OwnNames(option).size());
+    }
+    for (const QtOption& option : kQtOptions) {
+        column = std::max(column, QtNames(option).size());
+    }
+    column += 4;
+
+    std::string text = "Usage: candlewatcher [options] [files...]\n"
+                       "Birthday reminder for the desktop. Without --list, --import, --export, --help or "
+                       "--version it starts in the tray.\n\nOptions:\n";
+    for (const OwnOption& option : kOwnOptions) {
+        if (!option.Help.empty()) {
+            AppendEntry(text, OwnNames(option), option.Help, column);
+        }
+    }
+    text += "\nOptions of the tray program, as of every Qt program (also with two dashes):\n";
+    AppendEntry(text, "--data-dir <dir>", "As above.", column);
+    for (const QtOption& option : kQtOptions) {
+        AppendEntry(text, QtNames(option), option.Help, column);
+    }
+    text += "\nArguments:\n";
+    AppendEntry(text, "files", "With --import: the vCard files.", column);
+    text += "\nExit status: 0 on success, 1 after a failure, 2 when the arguments are not understood.\n";
+    return text;
+}
+
+bool DisplayReachable(const ProgramArguments& arguments, const char* display, const char* waylandDisplay,
+                      const char* qpaPlatform) {
+    const auto given = [](const char* value) {
+        return value != nullptr && *value != '\0';
+    };
+    return arguments.NamesDisplay || given(display) || given(waylandDisplay) || given(qpaPlatform);
+}
+
+} // namespace candlewatcher
