@@ -12,6 +12,9 @@ bool IsUtf8(std::string_view bytes);
 // The length of the well-formed UTF-8 sequence that starts at bytes[i] (1 for ASCII), or 0 when none does.
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t i);
 
+// Appends a code point (at most U+10FFFF, no surrogate) as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Windows-1252 bytes as UTF-8 (and so ISO-8859-1, which writers mean by it in practice); the five bytes
 // Windows-1252 leaves unassigned become the C1 controls of the same number, so no byte is lost.
 std::string Windows1252ToUtf8(std::string_view bytes);

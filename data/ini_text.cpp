@@ -1,5 +1,7 @@
 #include "data/ini_text.h"
 
+#include "data/display_text.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -405,21 +407,7 @@ std::string Utf8FromUtf16(std::u16string_view text) {
             }
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         }
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if (c < 0x800) {
-            bytes += static_cast<char>(0xC0 | (c >> 6));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (c >> 12));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (c >> 18));
-            bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        AppendUtf8(bytes, c);
     }
     return bytes;
 }
