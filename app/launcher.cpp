@@ -15,8 +15,7 @@ using namespace candlewatcher;
 
 int StartTrayProgram(int argc, char* argv[]) {
     std::string reason;
-    auto* trayMain = reinterpret_cast<TrayMain*>(
-        LoadModuleEntry(kTrayModuleName, kTrayEntryName, RTLD_LAZY | RTLD_LOCAL, reason));
+    auto* trayMain = reinterpret_cast<TrayMain*>(LoadModuleEntry(kTrayModuleName, kTrayEntryName, reason));
     if (trayMain == nullptr) {
         std::fprintf(stderr, "candlewatcher: cannot start the tray program: %s\n", reason.c_str());
         return EXIT_FAILURE;

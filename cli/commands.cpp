@@ -42,8 +42,8 @@ void ImportVCards(const std::filesystem::path& dataDirectory,
 std::size_t ExportBirthdays(const std::filesystem::path& dataDirectory, const std::string& target,
                             std::time_t stamp) {
     std::string reason;
-    auto* exportEntry = reinterpret_cast<ExportEntry*>(
-        LoadModuleEntry(kExportModuleName, kExportEntryName, RTLD_NOW | RTLD_LOCAL, reason));
+    auto* exportEntry =
+        reinterpret_cast<ExportEntry*>(LoadModuleEntry(kExportModuleName, kExportEntryName, reason));
     if (exportEntry == nullptr) {
         throw std::runtime_error("cannot load the calendar export: " + reason);
     }

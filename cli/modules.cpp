@@ -1,7 +1,11 @@
 #include "cli/modules.h"
 
+#include "cli/module_version.h"
+
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include <dlfcn.h>
 
@@ -9,15 +13,23 @@ namespace candlewatcher {
 
 namespace {
 
-// Installing puts the modules in the same place relative to the program, whatever the prefix.
+// Beside the program and where installing puts the modules relative to it; where the program's own path
+// cannot be learnt (no /proc in a chroot or a sandbox), where this build installs them.
+std::vector<std::filesystem::path> ModuleFolders() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || program.empty()) {
+        return {CANDLEWATCHER_MODULES_INSTALLED};
+    }
+    const std::filesystem::path directory = program.parent_path();
+    return {directory, directory / CANDLEWATCHER_MODULES_FROM_BIN};
+}
+
 std::filesystem::path FindModule(const char* moduleName) {
     std::error_code error;
-    const std::filesystem::path directory =
-        std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
-    for (const std::filesystem::path& candidate :
-         {directory / moduleName, directory / CANDLEWATCHER_MODULES_FROM_BIN / moduleName}) {
-        if (std::filesystem::exists(candidate, error)) {
-            return candidate;
+    for (const std::filesystem::path& folder : ModuleFolders()) {
+        if (std::filesystem::exists(folder / moduleName, error)) {
+            return folder / moduleName;
         }
     }
     return {};
@@ -25,15 +37,29 @@ std::filesystem::path FindModule(const char* moduleName) {
 
 } // namespace
 
-void* LoadModuleEntry(const char* moduleName, const char* entryName, int dlopenFlags, std::string& reason) {
+void* LoadModuleEntry(const char* moduleName, const char* entryName, std::string& reason) {
     const std::filesystem::path path = FindModule(moduleName);
     if (path.empty()) {
-        reason = std::string(moduleName) + " is neither beside the program nor in " +
-                 CANDLEWATCHER_MODULES_FROM_BIN;
+        std::string places;
+        for (const std::filesystem::path& folder : ModuleFolders()) {
+            places += (places.empty() ? "" : " nor in ") + folder.lexically_normal().string();
+        }
+        reason = std::string(moduleName) + " is neither in " + places;
         return nullptr;
     }
-    void* module = ::dlopen(path.c_str(), dlopenFlags);
-    void* entry = module != nullptr ? ::dlsym(module, entryName) : nullptr;
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        reason = ::dlerror();
+        return nullptr;
+    }
+    auto* version = reinterpret_cast<ModuleVersion*>(::dlsym(module, kModuleVersionName));
+    const char* moduleVersion = version != nullptr ? version() : "unknown";
+    if (std::strcmp(moduleVersion, CANDLEWATCHER_VERSION) != 0) {
+        reason =
+            path.string() + " is of version " + moduleVersion + ", the program of " + CANDLEWATCHER_VERSION;
+        return nullptr;
+    }
+    void* entry = ::dlsym(module, entryName);
     if (entry == nullptr) {
         reason = ::dlerror();
     }

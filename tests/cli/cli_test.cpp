@@ -42,10 +42,10 @@ std::string Quoted(const std::string& text) {
 // The real executable as a separate process, with no display to be had and its own settings folder;
 // environment holds more VARIABLE=value words for it.
 Outcome RunProgram(const TemporaryDirectory& scratch, const std::vector<std::string>& arguments,
-                   const std::string& environment = "") {
+                   const std::string& environment = "", const std::string& program = CANDLEWATCHER_EXE) {
     std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME=" +
                           Quoted((scratch.Path() / "config").string()) + " " + environment + " " +
-                          Quoted(CANDLEWATCHER_EXE);
+                          Quoted(program);
     for (const std::string& argument : arguments) {
         command += " " + Quoted(argument);
     }
@@ -314,6 +314,22 @@ TEST(CommandLine, TrayProgramWithoutADisplaySaysSo) {
     }
 }
 
+// A module left behind by another version is refused by name, before its entry point is ever called.
+TEST(CommandLine, RefusesAModuleOfAnotherVersion) {
+    TemporaryDirectory scratch;
+    const fs::path bin = scratch.Path() / "bin";
+    fs::create_directory(bin);
+    fs::copy_file(CANDLEWATCHER_EXE, bin / "candlewatcher");
+    fs::copy_file(STALE_EXPORT_MODULE, bin / "libcandlewatcher_export.so");
+    const Outcome outcome = RunProgram(scratch, {"--data-dir", scratch.Path().string(), "--export", "-"}, "",
+                                       (bin / "candlewatcher").string());
+    EXPECT_EQ(outcome.Status, 1);
+    EXPECT_EQ(outcome.Out, "");
+    EXPECT_EQ(outcome.Err, "candlewatcher: --export: cannot load the calendar export: " +
+                               (bin / "libcandlewatcher_export.so").string() +
+                               " is of version 0.9.0, the program of " + CANDLEWATCHER_VERSION + "\n");
+}
+
 struct LoadCase {
     const char* label;
     std::vector<std::string> arguments; // after --data-dir DIR
@@ -373,15 +389,15 @@ TEST_P(LoadedLibrariesOf, AreOnlyThoseTheWorkNeeds) {
 
 const std::vector<std::string> kHeavy = {"libQt6", "libicu", "libglib", "libical"};
 
-INSTANTIATE_TEST_SUITE_P(
-    Work, LoadedLibrariesOf,
-    testing::Values(LoadCase{"list", {"--list", "--days", "10"}, {"libc.so"}, kHeavy},
-                    LoadCase{"import", {"--import", "CARDS"}, {}, kHeavy},
-                    LoadCase{"help", {"--help"}, {}, kHeavy}, LoadCase{"version", {"--version"}, {}, kHeavy},
-                    LoadCase{"export",
-                             {"--export", "-"},
-                             {"libcandlewatcher_export", "libical"},
-                             {"libQt6", "libglib"}}));
+INSTANTIATE_TEST_SUITE_P(Work, LoadedLibrariesOf,
+                         testing::Values(LoadCase{"list", {"--list", "--days", "10"}, {"libc.so"}, kHeavy},
+                                         LoadCase{"import", {"--import", "CARDS"}, {}, kHeavy},
+                                         LoadCase{"help", {"--help"}, {}, kHeavy},
+                                         LoadCase{"version", {"--version"}, {}, kHeavy},
+                                         LoadCase{"export",
+                                                  {"--export", "-"},
+                                                  {"libcandlewatcher_export", "libical"},
+                                                  {"libQt6", "libglib"}}));
 
 // Two files, one card already in the list: the rest goes in with one write, and a second run adds nothing.
 TEST(CommandLine, ImportsVCardsAndSaysWhatItAddedAndSkipped) {

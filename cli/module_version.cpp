@@ -1,0 +1,5 @@
+#include "cli/module_version.h"
+
+const char* CandlewatcherModuleVersion() {
+    return CANDLEWATCHER_VERSION;
+}
