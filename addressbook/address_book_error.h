@@ -10,6 +10,11 @@ class AddressBookError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// No HTTP answer came: the server cannot be reached, its TLS is refused, or it did not answer in time.
+class ConnectionError : public AddressBookError {
+    using AddressBookError::AddressBookError;
+};
+
 // The server refused the user name or password: trying elsewhere on it will not help.
 class SignInError : public AddressBookError {
     using AddressBookError::AddressBookError;

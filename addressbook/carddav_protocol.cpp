@@ -153,6 +153,8 @@ std::vector<AddressBookInfo> BooksInHome(HttpClient& client, const std::string& 
     for (const DavResponse& response : listing.Responses)
         if (IsAddressBook(response))
             books.push_back(BookInfo(response, ResolveUrl(home, response.Href)));
+    // Servers list in any order; the order of subscription decides which book's name wins.
+    std::sort(books.begin(), books.end(), [](const auto& a, const auto& b) { return a.Url < b.Url; });
     return books;
 }
 
@@ -191,6 +193,8 @@ std::vector<AddressBookInfo> DiscoverAddressBooks(HttpClient& client, const std:
             response = PropfindSelf(client, start);
         } catch (const SignInError&) {
             throw SignInError(url + ": sign-in refused: wrong user name or password");
+        } catch (const ConnectionError&) {
+            throw;
         } catch (const AddressBookError& error) {
             // Anything but a refused sign-in may come right at the next place.
             lastProblem = error.what();

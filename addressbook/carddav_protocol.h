@@ -17,9 +17,9 @@ struct AddressBookInfo {
 };
 
 // The address books a URL leads to: the address book itself, or, for a server or a principal, every
-// address book in the user's address-book home (found through /.well-known/carddav, the
-// current-user-principal and its addressbook-home-set). Throws AddressBookError when sign-in is refused
-// or no address book is found.
+// address book in the user's address-book home, in the order of their URLs (found through
+// /.well-known/carddav, the current-user-principal and its addressbook-home-set). Throws AddressBookError
+// when sign-in is refused or no address book is found.
 std::vector<AddressBookInfo> DiscoverAddressBooks(HttpClient& client, const std::string& url);
 
 // The properties of one address book; AddressBookError when the URL is none.

@@ -37,6 +37,30 @@ struct ReceivedBody {
     bool TooLarge = false;
 };
 
+// Ends a transfer that has moved no byte for the time-out. libcurl's own low-speed limit counts whole
+// seconds and, measured here, overshoots by several.
+struct StallWatch {
+    std::chrono::milliseconds Timeout;
+    curl_off_t Moved = -1;
+    std::chrono::steady_clock::time_point Since = std::chrono::steady_clock::now();
+    bool Stalled = false;
+};
+
+int WatchProgress(void* userData, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t uploadTotal,
+                  curl_off_t uploaded) {
+    (void)downloadTotal;
+    (void)uploadTotal;
+    auto* watch = static_cast<StallWatch*>(userData);
+    const auto now = std::chrono::steady_clock::now();
+    if (downloaded + uploaded != watch->Moved) {
+        watch->Moved = downloaded + uploaded;
+        watch->Since = now;
+        return 0;
+    }
+    watch->Stalled = now - watch->Since >= watch->Timeout;
+    return watch->Stalled ? 1 : 0;
+}
+
 size_t Receive(char* data, size_t size, size_t count, void* userData) {
     auto* body = static_cast<ReceivedBody*>(userData);
     if (body->Bytes.size() + size * count > kLargestAnswer) {
@@ -74,6 +98,11 @@ std::string ResolveUrl(const std::string& base, const std::string& reference) {
     if (curl_url_set(url.Handle, CURLUPART_URL, base.c_str(), 0) != CURLUE_OK ||
         curl_url_set(url.Handle, CURLUPART_URL, reference.c_str(), 0) != CURLUE_OK)
         throw AddressBookError(reference + ": not a URL");
+    // curl writes the signed-in user and password into the URLs it resolves; they must never reach a
+    // URL that is shown or kept.
+    curl_url_set(url.Handle, CURLUPART_USER, nullptr, 0);
+    curl_url_set(url.Handle, CURLUPART_PASSWORD, nullptr, 0);
+    curl_url_set(url.Handle, CURLUPART_OPTIONS, nullptr, 0);
     return UrlPart(url.Handle, CURLUPART_URL, 0);
 }
 
@@ -131,11 +160,13 @@ HttpResponse HttpClient::SendOnce(const HttpRequest& request) {
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_settings.Timeout.count()));
-    // A stall: less than a byte a second for the whole time-out. libcurl counts it in whole seconds.
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
-                     std::max(1L, static_cast<long>((m_settings.Timeout.count() + 999) / 1000)));
+    StallWatch watch{m_settings.Timeout};
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
     if (!m_extraCertificates.empty()) {
+        // A cached store would be handed to the next connection without passing through the callback.
+        curl_easy_setopt(curl, CURLOPT_CA_CACHE_TIMEOUT, 0L);
         curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, AddExtraCertificates);
         curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &m_extraCertificates);
     }
@@ -164,23 +195,23 @@ HttpResponse HttpClient::SendOnce(const HttpRequest& request) {
     const CURLcode result = curl_easy_perform(curl);
     if (result != CURLE_OK) {
         const std::string detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(result);
+        if (result == CURLE_OPERATION_TIMEDOUT || (result == CURLE_ABORTED_BY_CALLBACK && watch.Stalled))
+            throw ConnectionError(request.Url + ": no answer within " + Seconds(m_settings.Timeout));
         switch (result) {
-        case CURLE_OPERATION_TIMEDOUT:
-            throw AddressBookError(request.Url + ": no answer within " + Seconds(m_settings.Timeout));
         case CURLE_PEER_FAILED_VERIFICATION:
-            throw AddressBookError(request.Url + ": the server's certificate is not trusted, TLS refused (" +
-                                   detail + ")");
+            throw ConnectionError(request.Url + ": the server's certificate is not trusted, TLS refused (" +
+                                  detail + ")");
         case CURLE_SSL_CACERT_BADFILE:
-            throw AddressBookError(request.Url + ": the certificate file " +
-                                   (m_extraCertificates.empty() ? std::string("of the system")
-                                                                : "\"" + m_extraCertificates + "\"") +
-                                   " cannot be read for TLS");
+            throw ConnectionError(request.Url + ": the certificate file " +
+                                  (m_extraCertificates.empty() ? std::string("of the system")
+                                                               : "\"" + m_extraCertificates + "\"") +
+                                  " cannot be read for TLS");
         case CURLE_WRITE_ERROR:
             if (body.TooLarge)
-                throw AddressBookError(request.Url + ": the answer is too large");
+                throw ConnectionError(request.Url + ": the answer is too large");
             [[fallthrough]];
         default:
-            throw AddressBookError(request.Url + ": " + detail);
+            throw ConnectionError(request.Url + ": " + detail);
         }
     }
     HttpResponse response;
@@ -191,7 +222,7 @@ HttpResponse HttpClient::SendOnce(const HttpRequest& request) {
         // Where to go next; empty for a redirect that names no place, which the caller then judges.
         char* location = nullptr;
         curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
-        response.Url = location != nullptr ? location : "";
+        response.Url = location != nullptr ? ResolveUrl(request.Url, location) : "";
     }
     return response;
 }
