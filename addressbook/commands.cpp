@@ -105,7 +105,8 @@ void RemoveStored(const AddressBookPaths& paths, const std::string& location) {
     std::filesystem::remove(StatusFileFor(paths, location), ignored);
 }
 
-// What a sync of one subscription gives: the contacts it holds, and for CardDAV the new cache.
+// What a sync of one subscription gives: the contacts it holds, and for a changed CardDAV book its new
+// cache.
 struct Synced {
     std::vector<VCardContact> Contacts;
     std::optional<BookState> Cache;
@@ -117,9 +118,13 @@ Synced SyncSubscription(const AddressBookPaths& paths, const Subscription& subsc
     if (subscription.Kind == SourceKind::Folder)
         return Synced{ReadVCardFolder(subscription.Location), std::nullopt, {}};
     HttpClient client(SettingsFor(subscription, timeout));
-    BookSyncResult result =
-        SyncBook(client, subscription.Location, ReadBookCache(CacheFileFor(paths, subscription.Location)));
-    return Synced{ContactsOf(result.State.Cards), std::move(result.State), result.Statistics};
+    const std::optional<BookState> previous = ReadBookCache(CacheFileFor(paths, subscription.Location));
+    BookSyncResult result = SyncBook(client, subscription.Location, previous);
+    Synced synced{ContactsOf(result.State.Cards), std::nullopt, result.Statistics};
+    // An unchanged book leaves its cache file alone: no write, no sync to disk.
+    if (result.State != previous)
+        synced.Cache = std::move(result.State);
+    return synced;
 }
 
 std::string LocalTime(std::time_t moment) {
