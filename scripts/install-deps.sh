@@ -8,7 +8,7 @@ set -euo pipefail
 run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
-    libical-dev librsvg2-bin
+    libical-dev librsvg2-bin libcurl4-openssl-dev libssl-dev libexpat1-dev
 )
 package_packages=(
     "${run_packages[@]}"
@@ -16,7 +16,7 @@ package_packages=(
 )
 test_packages=(
     "${package_packages[@]}"
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev radicale openssl
     xvfb xdotool trayer x11-utils x11-apps imagemagick fonts-liberation
     faketime libfaketime strace util-linux procps python3 python3-icalendar
     dbus dbus-x11 libglib2.0-bin dunst systemd libnotify-bin haskell-status-notifier-item-utils
