@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,61 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  {},
                  false}));
-
-struct AddressBookCase {
-    const char* label;
-    std::vector<const char*> arguments;
-    Work requested;
-    std::optional<std::string> addressBook;
-    std::optional<std::string> user;
-    std::optional<std::string> passwordCommand;
-};
-
-void PrintTo(const AddressBookCase& c, std::ostream* os) {
-    *os << c.label;
-}
-
-class AddressBookArguments : public testing::TestWithParam<AddressBookCase> {};
-
-TEST_P(AddressBookArguments, FindTheWorkAndTheBook) {
-    const AddressBookCase& c = GetParam();
-    const ProgramArguments read = Parse(c.arguments);
-    EXPECT_EQ(read.Requested, c.requested);
-    EXPECT_EQ(read.AddressBook, c.addressBook);
-    EXPECT_EQ(read.User, c.user);
-    EXPECT_EQ(read.PasswordCommand, c.passwordCommand);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, AddressBookArguments,
-    testing::Values(
-        AddressBookCase{"add_with_sign_in",
-                        {"--user", "ann", "--add-address-book", "https://dav.example/", "--password-command",
-                         "pass show dav | head -n1"},
-                        Work::AddAddressBook,
-                        "https://dav.example/",
-                        "ann",
-                        "pass show dav | head -n1"},
-        AddressBookCase{"add_folder_equals_form",
-                        {"--add-address-book=~/contacts", "--data-dir", "/d"},
-                        Work::AddAddressBook,
-                        "~/contacts",
-                        {},
-                        {}},
-        AddressBookCase{
-            "empty_user_is_given", {"--add-address-book", "f", "--user="}, Work::AddAddressBook, "f", "", {}},
-        AddressBookCase{"list_books", {"--address-books"}, Work::AddressBooks, {}, {}, {}},
-        AddressBookCase{"sync", {"--sync", "--data-dir", "/d"}, Work::Sync, {}, {}, {}},
-        AddressBookCase{
-            "remove_by_number", {"--remove-address-book", "2"}, Work::RemoveAddressBook, "2", {}, {}},
-        AddressBookCase{"remove_value_like_an_option",
-                        {"--remove-address-book", "--sync"},
-                        Work::RemoveAddressBook,
-                        "--sync",
-                        {},
-                        {}},
-        AddressBookCase{
-            "help_before_the_checks", {"--sync", "--user", "x", "--help"}, Work::Help, {}, "x", {}}));
 
 struct DisplayCase {
     const char* label;

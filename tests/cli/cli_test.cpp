@@ -209,11 +209,6 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     "--list, --import, --export, --add-address-book, --address-books, --sync, "
                     "--remove-address-book: one at a time"},
-        FailureCase{"sync_and_list_books",
-                    {"--sync", "--address-books"},
-                    {},
-                    "--list, --import, --export, --add-address-book, --address-books, --sync, "
-                    "--remove-address-book: one at a time"},
         FailureCase{
             "user_without_add", {"--list", "--user", "ann"}, {}, "--user: only with --add-address-book"},
         FailureCase{"password_command_with_sync",
@@ -222,17 +217,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "--password-command: only with --add-address-book"},
         FailureCase{
             "add_without_source", {"--add-address-book"}, {}, "missing value: --add-address-book", true},
-        FailureCase{"remove_without_book",
-                    {"--remove-address-book"},
-                    {},
-                    "missing value: --remove-address-book",
-                    true},
-        FailureCase{"value_for_address_books",
-                    {"--address-books=all"},
-                    {},
-                    "unexpected value: --address-books=all",
-                    true},
-        FailureCase{"stray_argument_to_sync", {"--sync", "now"}, {}, "unexpected argument: now", true},
         FailureCase{"add_missing_folder",
                     {"--add-address-book", "DIR/none"},
                     {},
