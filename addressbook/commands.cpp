@@ -4,9 +4,9 @@
 #include "addressbook/carddav_protocol.h"
 #include "addressbook/password_command.h"
 #include "addressbook/stored_files.h"
+#include "addressbook/subscription_text.h"
 #include "addressbook/sync_plan.h"
 #include "addressbook/vcard_folder.h"
-#include "contacts/text_decoding.h"
 
 #include <algorithm>
 #include <optional>
@@ -15,38 +15,10 @@ namespace candlewatcher {
 
 namespace {
 
-bool IsUrl(const std::string& text) {
-    return EqualsIgnoringCase(text.substr(0, 7), "http://") ||
-           EqualsIgnoringCase(text.substr(0, 8), "https://");
-}
-
-std::string FolderLocation(const std::string& folder) {
-    std::filesystem::path path = std::filesystem::absolute(folder).lexically_normal();
-    if (!path.has_filename() && path.has_parent_path() && path != path.root_path())
-        path = path.parent_path();
-    return path.string();
-}
-
-std::string Described(const Subscription& subscription) {
-    return "\"" + subscription.Name + "\" (" + subscription.Location + ")";
-}
-
-std::string BirthdayCount(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " birthday" : " birthdays");
-}
-
 // The error without the location it starts with, for a line that names the location already.
 std::string Reason(const std::string& error, const std::string& location) {
     const std::string prefix = location + ": ";
     return error.compare(0, prefix.size(), prefix) == 0 ? error.substr(prefix.size()) : error;
-}
-
-std::vector<VCardContact> ContactsOf(const std::vector<CachedCard>& cards) {
-    std::vector<VCardContact> contacts;
-    contacts.reserve(cards.size());
-    for (const CachedCard& card : cards)
-        contacts.push_back(card.Contact);
-    return contacts;
 }
 
 HttpSettings SettingsFor(const Subscription& subscription, std::chrono::milliseconds timeout) {
@@ -99,12 +71,6 @@ std::vector<Checked> CheckCardDav(const std::string& url, const AddOptions& opti
     return books;
 }
 
-void RemoveStored(const AddressBookPaths& paths, const std::string& location) {
-    std::error_code ignored;
-    std::filesystem::remove(CacheFileFor(paths, location), ignored);
-    std::filesystem::remove(StatusFileFor(paths, location), ignored);
-}
-
 // What a sync of one subscription gives: the contacts it holds, and for a changed CardDAV book its new
 // cache.
 struct Synced {
@@ -125,16 +91,6 @@ Synced SyncSubscription(const AddressBookPaths& paths, const Subscription& subsc
     if (result.State != previous)
         synced.Cache = std::move(result.State);
     return synced;
-}
-
-std::string LocalTime(std::time_t moment) {
-    if (moment == 0)
-        return "never";
-    std::tm local{};
-    localtime_r(&moment, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
 }
 
 } // namespace
@@ -169,33 +125,8 @@ std::vector<std::string> AddAddressBook(const AddressBookPaths& paths, const std
         WriteSubscriptions(paths.SubscriptionFile, subscriptions);
     } catch (...) {
         for (const Checked& book : added)
-            RemoveStored(paths, book.Source.Location);
+            RemoveCacheOf(paths, book.Source.Location);
         throw;
-    }
-    return lines;
-}
-
-std::vector<std::string> ListAddressBooks(const AddressBookPaths& paths) {
-    std::vector<std::string> lines;
-    const std::vector<Subscription> subscriptions = ReadSubscriptions(paths.SubscriptionFile);
-    for (std::size_t i = 0; i < subscriptions.size(); ++i) {
-        const Subscription& subscription = subscriptions[i];
-        SyncStatus status = ReadSyncStatus(StatusFileFor(paths, subscription.Location));
-        std::size_t birthdays = 0;
-        if (subscription.Kind == SourceKind::Folder) {
-            // A folder is read afresh, so what it holds now is what counts.
-            try {
-                birthdays = CountBirthdays(ReadVCardFolder(subscription.Location));
-            } catch (const AddressBookError& error) {
-                status.LastError = error.what();
-            }
-        } else if (std::optional<BookState> cache =
-                       ReadBookCache(CacheFileFor(paths, subscription.Location))) {
-            birthdays = CountBirthdays(ContactsOf(cache->Cards));
-        }
-        lines.push_back(std::to_string(i + 1) + "\t" + subscription.Location + "\t" + subscription.User +
-                        "\t" + BirthdayCount(birthdays) + "\t" + LocalTime(status.LastGoodSync) + "\t" +
-                        status.LastError);
     }
     return lines;
 }
@@ -224,43 +155,6 @@ SyncReport SyncAddressBooks(const AddressBookPaths& paths, std::chrono::millisec
         WriteSyncStatus(statusFile, status);
     }
     return report;
-}
-
-std::vector<std::string> RemoveAddressBook(const AddressBookPaths& paths, const std::string& which) {
-    std::vector<Subscription> subscriptions = ReadSubscriptions(paths.SubscriptionFile);
-    const std::string folder = IsUrl(which) || which.empty() ? which : FolderLocation(which);
-    const auto matches = [&](const Subscription& subscription) {
-        const std::size_t number = static_cast<std::size_t>(&subscription - subscriptions.data()) + 1;
-        return subscription.Location == which || subscription.Location == folder ||
-               std::to_string(number) == which;
-    };
-    const auto found = std::find_if(subscriptions.begin(), subscriptions.end(), matches);
-    if (found == subscriptions.end())
-        throw AddressBookError("no address book \"" + which + "\" is subscribed (see --address-books)");
-    const Subscription removed = *found;
-    subscriptions.erase(found);
-    WriteSubscriptions(paths.SubscriptionFile, subscriptions);
-    RemoveStored(paths, removed.Location);
-    return {"Removed " + Described(removed)};
-}
-
-AllBirthdays ReadAllBirthdays(const AddressBookPaths& paths, const std::filesystem::path& dataDirectory) {
-    AllBirthdays all;
-    all.Own = BirthdayFile(dataDirectory).ReadBirthdays();
-    std::vector<std::vector<VCardContact>> books;
-    for (const Subscription& subscription : ReadSubscriptions(paths.SubscriptionFile)) {
-        try {
-            if (subscription.Kind == SourceKind::Folder)
-                books.push_back(ReadVCardFolder(subscription.Location));
-            else if (std::optional<BookState> cache =
-                         ReadBookCache(CacheFileFor(paths, subscription.Location)))
-                books.push_back(ContactsOf(cache->Cards));
-        } catch (const AddressBookError&) {
-            // --address-books and the sync say what is wrong with it; the list goes on without it.
-        }
-    }
-    all.Subscribed = BirthdaysToShow(all.Own, books);
-    return all;
 }
 
 } // namespace candlewatcher

@@ -52,5 +52,7 @@ struct AllBirthdays {
     std::vector<BirthdayRecord> Subscribed;
 };
 AllBirthdays ReadAllBirthdays(const AddressBookPaths& paths, const std::filesystem::path& dataDirectory);
+// The user's own records, then the subscribed ones: the order the panel scans them in.
+std::vector<BirthdayRecord> OwnThenSubscribed(AllBirthdays all);
 
 } // namespace candlewatcher

@@ -13,16 +13,6 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 const XmlElement* DavResponse::Property(std::string_view ns, std::string_view name) const {
@@ -44,26 +34,6 @@ int StatusCode(std::string_view statusLine) {
         code = code * 10 + (c - '0');
     }
     return code;
-}
-
-std::string HrefPath(std::string_view href) {
-    href = Trimmed(href);
-    if (const std::size_t scheme = href.find("://"); scheme != std::string_view::npos) {
-        const std::size_t path = href.find('/', scheme + 3);
-        href = path == std::string_view::npos ? std::string_view("/") : href.substr(path);
-    }
-    std::string path;
-    path.reserve(href.size());
-    for (std::size_t i = 0; i < href.size(); ++i) {
-        if (href[i] == '%' && i + 2 < href.size() && HexDigit(href[i + 1]) >= 0 &&
-            HexDigit(href[i + 2]) >= 0) {
-            path += static_cast<char>(HexDigit(href[i + 1]) * 16 + HexDigit(href[i + 2]));
-            i += 2;
-        } else {
-            path += href[i];
-        }
-    }
-    return path;
 }
 
 Multistatus ReadMultistatus(std::string_view body) {

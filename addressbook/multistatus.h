@@ -1,5 +1,6 @@
 #pragma once
 
+#include "addressbook/href_path.h"
 #include "addressbook/xml_tree.h"
 
 #include <string>
@@ -34,9 +35,5 @@ Multistatus ReadMultistatus(std::string_view body);
 
 // The number in an HTTP status line, "HTTP/1.1 404 Not Found" gives 404; 0 when there is none.
 int StatusCode(std::string_view statusLine);
-
-// An href's path with percent-escapes resolved and any "scheme://host" before it removed, so that two
-// spellings of one resource compare equal.
-std::string HrefPath(std::string_view href);
 
 } // namespace candlewatcher

@@ -47,4 +47,10 @@ std::filesystem::path StatusFileFor(const AddressBookPaths& paths, const std::st
     return paths.CacheDirectory / (LocationKey(location) + ".status");
 }
 
+void RemoveCacheOf(const AddressBookPaths& paths, const std::string& location) {
+    std::error_code ignored;
+    std::filesystem::remove(CacheFileFor(paths, location), ignored);
+    std::filesystem::remove(StatusFileFor(paths, location), ignored);
+}
+
 } // namespace candlewatcher

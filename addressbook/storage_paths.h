@@ -24,5 +24,7 @@ AddressBookPaths DefaultAddressBookPaths();
 std::filesystem::path CacheFileFor(const AddressBookPaths& paths, const std::string& location);
 // Its last sync's time and error, beside it.
 std::filesystem::path StatusFileFor(const AddressBookPaths& paths, const std::string& location);
+// Removes both; either missing is no failure.
+void RemoveCacheOf(const AddressBookPaths& paths, const std::string& location);
 
 } // namespace candlewatcher

@@ -1,6 +1,6 @@
 #include "addressbook/sync_plan.h"
 
-#include "addressbook/multistatus.h"
+#include "addressbook/href_path.h"
 #include "contacts/contact_import.h"
 
 #include <algorithm>
@@ -77,6 +77,14 @@ std::vector<BirthdayRecord> BirthdaysToShow(const std::vector<BirthdayRecord>& o
     for (const std::vector<VCardContact>& book : books)
         contacts.insert(contacts.end(), book.begin(), book.end());
     return PlanImport(own, contacts).Added;
+}
+
+std::vector<VCardContact> ContactsOf(const std::vector<CachedCard>& cards) {
+    std::vector<VCardContact> contacts;
+    contacts.reserve(cards.size());
+    for (const CachedCard& card : cards)
+        contacts.push_back(card.Contact);
+    return contacts;
 }
 
 std::size_t CountBirthdays(const std::vector<VCardContact>& contacts) {

@@ -42,6 +42,9 @@ std::vector<CachedCard> ApplySync(const std::vector<CachedCard>& cached,
 std::vector<BirthdayRecord> BirthdaysToShow(const std::vector<BirthdayRecord>& own,
                                             const std::vector<std::vector<VCardContact>>& books);
 
+// What was read from the cards, in their order.
+std::vector<VCardContact> ContactsOf(const std::vector<CachedCard>& cards);
+
 // The cards with a name and a birthday the import would take, names the user's records hold included.
 std::size_t CountBirthdays(const std::vector<VCardContact>& contacts);
 

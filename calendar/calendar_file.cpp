@@ -8,7 +8,12 @@ namespace candlewatcher {
 
 std::size_t WriteBirthdayCalendar(const std::filesystem::path& dataDirectory, const std::string& target,
                                   std::time_t stamp) {
-    const CalendarExport calendar = ExportCalendar(BirthdayFile(dataDirectory).ReadBirthdays(), stamp);
+    return WriteBirthdayCalendar(BirthdayFile(dataDirectory).ReadBirthdays(), target, stamp);
+}
+
+std::size_t WriteBirthdayCalendar(const std::vector<BirthdayRecord>& records, const std::string& target,
+                                  std::time_t stamp) {
+    const CalendarExport calendar = ExportCalendar(records, stamp);
     if (target == "-") {
         WriteStandardOutput(calendar.Text);
     } else {

@@ -10,7 +10,23 @@ namespace candlewatcher {
 
 namespace {
 
-enum class Option { Help, Version, List, Import, Export, Days, Date, DataDir };
+enum class Option {
+    Help,
+    Version,
+    List,
+    Import,
+    Export,
+    AddAddressBook,
+    AddressBooks,
+    Sync,
+    RemoveAddressBook,
+    Days,
+    Date,
+    User,
+    PasswordCommand,
+    DataDir,
+    Count
+};
 
 struct OwnOption {
     Option Id;
@@ -21,7 +37,7 @@ struct OwnOption {
 };
 
 // --help-all stays for those who learnt it when the help had a shorter and a longer form.
-constexpr std::array<OwnOption, 11> kOwnOptions = {{
+constexpr std::array<OwnOption, 17> kOwnOptions = {{
     {Option::Help, "h", "help", "", "Displays help on commandline options."},
     {Option::Help, "?", "help-all", "", ""},
     {Option::Version, "v", "version", "", "Displays version information."},
@@ -34,8 +50,39 @@ constexpr std::array<OwnOption, 11> kOwnOptions = {{
     {Option::Days, "", "days", "n",
      "With --list: look <n> days ahead (0: today only) instead of as the settings say."},
     {Option::Date, "", "date", "date", "With --list: take <date> (YYYY-MM-DD) as today."},
+    {Option::AddAddressBook, "", "add-address-book", "source",
+     "Subscribe to an address book, after reading it once: <source> is a CardDAV address book's URL, a "
+     "CardDAV server's URL (every address book found there), or a folder of .vcf files. Its birthdays are "
+     "reminded of like those of birthday.dat, which wins on a name both hold."},
+    {Option::User, "", "user", "name", "With --add-address-book: sign in to the server as <name>."},
+    {Option::PasswordCommand, "", "password-command", "command",
+     "With --add-address-book: the password is the first line that <command> (run by /bin/sh) prints, "
+     "whenever it is needed; it is never stored."},
+    {Option::AddressBooks, "", "address-books", "",
+     "Print the subscribed address books, one a line, tab-separated: number, URL or folder, user, "
+     "birthdays, last good sync, last error."},
+    {Option::Sync, "", "sync", "", "Sync every subscribed address book once now; say how each went."},
+    {Option::RemoveAddressBook, "", "remove-address-book", "book",
+     "Forget the subscribed address book <book> (its number, URL or folder, as --address-books shows it) "
+     "and remove its cache."},
     {Option::DataDir, "", "data-dir", "dir", "Keep the birthdays (birthday.dat) in <dir>."},
 }};
+
+// The commands: one of them a run, and the options that only one of them takes.
+constexpr std::array<Option, 7> kCommands = {
+    Option::List,         Option::Import, Option::Export,           Option::AddAddressBook,
+    Option::AddressBooks, Option::Sync,   Option::RemoveAddressBook};
+
+struct CommandOption {
+    Option Id;
+    Option Command; // the only command it goes with
+};
+
+constexpr std::array<CommandOption, 4> kCommandOptions = {
+    {{Option::Days, Option::List},
+     {Option::Date, Option::List},
+     {Option::User, Option::AddAddressBook},
+     {Option::PasswordCommand, Option::AddAddressBook}}};
 
 // The options Qt reads from the command line of every program with windows. Each is written with one dash
 // or two; Qt also reads the value of -style and -stylesheet after an equals sign.
@@ -68,6 +115,13 @@ const OwnOption* FindOwnOption(std::string_view argument) {
     return nullptr;
 }
 
+// The long name of an option, without its dashes.
+std::string_view NameOf(Option id) {
+    return std::find_if(kOwnOptions.begin(), kOwnOptions.end(),
+                        [&](const OwnOption& option) { return option.Id == id; })
+        ->Long;
+}
+
 const QtOption* FindQtOption(std::string_view name) {
     for (const QtOption& option : kQtOptions) {
         if (name == option.Name) {
@@ -96,7 +150,7 @@ std::filesystem::path AbsoluteDirectory(const std::string& given) {
 
 // Everything the loop over argv finds, before the checks of what goes with what.
 struct Found {
-    std::array<bool, 8> Options{};
+    std::array<bool, static_cast<std::size_t>(Option::Count)> Options{};
     std::optional<std::string> DataDirectory;
     std::string FirstQtOption;
     std::vector<std::string> Positional;
@@ -116,6 +170,16 @@ void TakeOwnOption(const OwnOption& option, std::optional<std::string> value, Fo
         break;
     case Option::Date:
         found.Result.Date = std::move(value);
+        break;
+    case Option::AddAddressBook:
+    case Option::RemoveAddressBook:
+        found.Result.AddressBook = std::move(value);
+        break;
+    case Option::User:
+        found.Result.User = std::move(value);
+        break;
+    case Option::PasswordCommand:
+        found.Result.PasswordCommand = std::move(value);
         break;
     case Option::DataDir:
         found.DataDirectory = std::move(value);
@@ -185,10 +249,11 @@ Found ReadArgv(int argc, const char* const argv[]) {
 ProgramArguments ParseArguments(int argc, const char* const argv[]) {
     Found found = ReadArgv(argc, argv);
     ProgramArguments& result = found.Result;
-    const int commands =
-        int(found.Has(Option::List)) + int(found.Has(Option::Import)) + int(found.Has(Option::Export));
+    const auto commands =
+        std::count_if(kCommands.begin(), kCommands.end(), [&](Option command) { return found.Has(command); });
     const bool commandLine = commands > 0 || found.Has(Option::Help) || found.Has(Option::Version) ||
-                             found.Has(Option::Days) || found.Has(Option::Date);
+                             std::any_of(kCommandOptions.begin(), kCommandOptions.end(),
+                                         [&](const CommandOption& option) { return found.Has(option.Id); });
     // Qt's own options are the tray program's: the command line's work has no window to apply them to.
     if (commandLine && !found.FirstQtOption.empty()) {
         throw UsageError("unknown option: " + found.FirstQtOption);
@@ -205,15 +270,17 @@ ProgramArguments ParseArguments(int argc, const char* const argv[]) {
         return result;
     }
     if (commands > 1) {
-        throw ArgumentError("--list, --import, --export: one at a time");
+        std::string names;
+        for (const Option command : kCommands) {
+            names += (names.empty() ? "--" : ", --") + std::string(NameOf(command));
+        }
+        throw ArgumentError(names + ": one at a time");
     }
-    if (!found.Has(Option::List)) {
-        // Options that only --list takes are refused elsewhere, so that none is silently ignored.
-        for (const auto& [option, name] :
-             {std::pair{Option::Days, "--days"}, std::pair{Option::Date, "--date"}}) {
-            if (found.Has(option)) {
-                throw ArgumentError(std::string(name) + ": only with --list");
-            }
+    // Options that only one command takes are refused elsewhere, so that none is silently ignored.
+    for (const CommandOption& option : kCommandOptions) {
+        if (found.Has(option.Id) && !found.Has(option.Command)) {
+            throw ArgumentError("--" + std::string(NameOf(option.Id)) + ": only with --" +
+                                std::string(NameOf(option.Command)));
         }
     }
     if (found.Has(Option::Import) && found.Positional.empty()) {
@@ -223,10 +290,14 @@ ProgramArguments ParseArguments(int argc, const char* const argv[]) {
         result.DataDirectory = AbsoluteDirectory(*found.DataDirectory);
     }
     result.ImportFiles.assign(found.Positional.begin(), found.Positional.end());
-    result.Requested = found.Has(Option::List)     ? Work::List
-                       : found.Has(Option::Import) ? Work::Import
-                       : found.Has(Option::Export) ? Work::Export
-                                                   : Work::Tray;
+    result.Requested = found.Has(Option::List)                ? Work::List
+                       : found.Has(Option::Import)            ? Work::Import
+                       : found.Has(Option::Export)            ? Work::Export
+                       : found.Has(Option::AddAddressBook)    ? Work::AddAddressBook
+                       : found.Has(Option::AddressBooks)      ? Work::AddressBooks
+                       : found.Has(Option::Sync)              ? Work::Sync
+                       : found.Has(Option::RemoveAddressBook) ? Work::RemoveAddressBook
+                                                              : Work::Tray;
     return result;
 }
 
@@ -283,8 +354,8 @@ std::string HelpText() {
     column += 4;
 
     std::string text = "Usage: candlewatcher [options] [files...]\n"
-                       "Birthday reminder for the desktop. Without --list, --import, --export, --help or "
-                       "--version it starts in the tray.\n\nOptions:\n";
+                       "Birthday reminder for the desktop. With none of the options below but --data-dir, it "
+                       "starts in the tray.\n\nOptions:\n";
     for (const OwnOption& option : kOwnOptions) {
         if (!option.Help.empty()) {
             AppendEntry(text, OwnNames(option), option.Help, column);

@@ -9,7 +9,18 @@
 namespace candlewatcher {
 
 // What a run of the program is for: the tray program, or one piece of work of the command line.
-enum class Work { Tray, List, Import, Export, Help, Version };
+enum class Work {
+    Tray,
+    List,
+    Import,
+    Export,
+    AddAddressBook,
+    AddressBooks,
+    Sync,
+    RemoveAddressBook,
+    Help,
+    Version
+};
 
 // Arguments that cannot be used as given: a value the program cannot take (exit status 1).
 class ArgumentError : public std::runtime_error {
@@ -35,6 +46,10 @@ struct ProgramArguments {
     std::optional<std::string> Days;
     std::optional<std::string> Date;
     std::vector<std::filesystem::path> ImportFiles;
+    // The value of --add-address-book (a URL or a folder) or of --remove-address-book (also a number).
+    std::optional<std::string> AddressBook;
+    std::optional<std::string> User;            // with --add-address-book
+    std::optional<std::string> PasswordCommand; // with --add-address-book
     // A platform (-platform) or an X display (-display) was named for the tray program.
     bool NamesDisplay = false;
 };

@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "addressbook/storage_paths.h"
 #include "cli/commands.h"
 #include "cli/option_values.h"
 #include "data/birthday_file.h"
@@ -63,7 +64,7 @@ int List(const ProgramArguments& arguments) {
     }
     const std::filesystem::path directory = ExistingDataDirectory(arguments);
     try {
-        ListBirthdays(directory, today, days);
+        ListBirthdays(directory, DefaultAddressBookPaths(), today, days);
     } catch (const std::exception& error) {
         throw CommandLineError(std::string("--list: ") + error.what());
     }
@@ -74,7 +75,8 @@ int Export(const ProgramArguments& arguments) {
     const std::filesystem::path directory = ExistingDataDirectory(arguments);
     std::size_t leftOut = 0;
     try {
-        leftOut = ExportBirthdays(directory, *arguments.ExportTarget, std::time(nullptr));
+        leftOut = ExportBirthdays(directory, DefaultAddressBookPaths(), *arguments.ExportTarget,
+                                  std::time(nullptr));
     } catch (const std::exception& error) {
         throw CommandLineError(std::string("--export: ") + error.what());
     }
@@ -94,6 +96,38 @@ int Import(const ProgramArguments& arguments) {
     return EXIT_SUCCESS;
 }
 
+// The address-book commands keep their subscriptions beside the settings and their caches in the user's
+// cache folder, whatever the data directory: birthday.dat is the user's own and never written by them.
+int AddressBookWork(const ProgramArguments& arguments) {
+    const AddressBookPaths paths = DefaultAddressBookPaths();
+    const char* option = "";
+    try {
+        switch (arguments.Requested) {
+        case Work::AddAddressBook:
+            option = "--add-address-book";
+            SubscribeAddressBook(paths, *arguments.AddressBook, arguments.User.value_or(""),
+                                 arguments.PasswordCommand.value_or(""), std::time(nullptr));
+            return EXIT_SUCCESS;
+        case Work::AddressBooks:
+            option = "--address-books";
+            PrintSubscriptions(paths);
+            return EXIT_SUCCESS;
+        case Work::Sync:
+            option = "--sync";
+            return SyncSubscriptions(paths, std::time(nullptr)) ? EXIT_SUCCESS : EXIT_FAILURE;
+        case Work::RemoveAddressBook:
+            option = "--remove-address-book";
+            Unsubscribe(paths, *arguments.AddressBook);
+            return EXIT_SUCCESS;
+        default:
+            break;
+        }
+    } catch (const std::exception& error) {
+        throw CommandLineError(std::string(option) + ": " + error.what());
+    }
+    throw std::logic_error("no address-book work was asked for");
+}
+
 int Run(const ProgramArguments& arguments) {
     switch (arguments.Requested) {
     case Work::Help: {
@@ -110,6 +144,11 @@ int Run(const ProgramArguments& arguments) {
         return Import(arguments);
     case Work::Export:
         return Export(arguments);
+    case Work::AddAddressBook:
+    case Work::AddressBooks:
+    case Work::Sync:
+    case Work::RemoveAddressBook:
+        return AddressBookWork(arguments);
     case Work::Tray:
         break;
     }

@@ -1,5 +1,8 @@
 #include "cli/commands.h"
 
+#include "addressbook/commands.h"
+#include "addressbook/stored_files.h"
+#include "cli/addressbook_entry.h"
 #include "cli/export_entry.h"
 #include "cli/modules.h"
 #include "contacts/contact_import.h"
@@ -10,18 +13,57 @@
 #include "reminder/row_lines.h"
 #include "reminder/scan.h"
 
+#include <chrono>
 #include <limits>
 #include <stdexcept>
 #include <string>
 
-#include <dlfcn.h>
-
 namespace candlewatcher {
 
-void ListBirthdays(const std::filesystem::path& dataDirectory, const CalendarDate& today,
-                   std::optional<double> days) {
+namespace {
+
+// How long a server may take to connect, or stall in an answer, before the command gives up on it.
+constexpr std::chrono::milliseconds kServerTimeout{30000};
+
+// Large enough for any reason a module gives: a path, a URL and a system's message.
+constexpr std::size_t kErrorSize = 4096;
+
+template <typename Entry> Entry* LoadEntry(const char* moduleName, const char* entryName, const char* work) {
+    std::string reason;
+    auto* entry = reinterpret_cast<Entry*>(LoadModuleEntry(moduleName, entryName, reason));
+    if (entry == nullptr) {
+        throw std::runtime_error(std::string("cannot load ") + work + ": " + reason);
+    }
+    return entry;
+}
+
+void AppendLine(const char* line, void* lines) {
+    *static_cast<std::string*>(lines) += std::string(line) + "\n";
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+} // namespace
+
+void ListBirthdays(const std::filesystem::path& dataDirectory, const AddressBookPaths& addressBooks,
+                   const CalendarDate& today, std::optional<double> days) {
     // Given days, the stored settings are not asked at all: a broken settings file does not matter then.
     const WarnSettings settings = days ? WarnSettings{1, *days} : LoadWarnSettings(IniSettingsReader());
+    if (!ReadSubscriptions(addressBooks.SubscriptionFile).empty()) {
+        // The subscribed birthdays show even without a birthday.dat of the user's own.
+        const ScanResult scan =
+            ScanBirthdays(today, settings.Warn, settings.WarnDays, true,
+                          OwnThenSubscribed(ReadAllBirthdays(addressBooks, dataDirectory)));
+        WriteStandardOutput(RowLines(scan.Rows));
+        return;
+    }
     const std::optional<FileBytes> bytes = BirthdayFile(dataDirectory).ReadBytes();
     const ScanHead scan = ScanBirthdayFileBytes(today, settings.Warn, settings.WarnDays, bytes.has_value(),
                                                 bytes ? bytes->View() : std::string_view(),
@@ -31,28 +73,56 @@ void ListBirthdays(const std::filesystem::path& dataDirectory, const CalendarDat
 
 void ImportVCards(const std::filesystem::path& dataDirectory,
                   const std::vector<std::filesystem::path>& files) {
-    std::string told;
-    for (const std::string& line : ImportContactFiles(dataDirectory, files).Lines) {
-        told += line;
-        told += '\n';
-    }
-    WriteStandardOutput(told);
+    WriteStandardOutput(Joined(ImportContactFiles(dataDirectory, files).Lines));
 }
 
-std::size_t ExportBirthdays(const std::filesystem::path& dataDirectory, const std::string& target,
-                            std::time_t stamp) {
-    std::string reason;
-    auto* exportEntry =
-        reinterpret_cast<ExportEntry*>(LoadModuleEntry(kExportModuleName, kExportEntryName, reason));
-    if (exportEntry == nullptr) {
-        throw std::runtime_error("cannot load the calendar export: " + reason);
-    }
+std::size_t ExportBirthdays(const std::filesystem::path& dataDirectory, const AddressBookPaths& addressBooks,
+                            const std::string& target, std::time_t stamp) {
+    auto* exportEntry = LoadEntry<ExportEntry>(kExportModuleName, kExportEntryName, "the calendar export");
     std::size_t leftOut = 0;
-    char error[2048] = "";
-    if (exportEntry(dataDirectory.c_str(), target.c_str(), stamp, &leftOut, error, sizeof error) != 0) {
+    char error[kErrorSize] = "";
+    if (exportEntry(dataDirectory.c_str(), addressBooks.SubscriptionFile.c_str(),
+                    addressBooks.CacheDirectory.c_str(), target.c_str(), stamp, &leftOut, error,
+                    sizeof error) != 0) {
         throw std::runtime_error(error);
     }
     return leftOut;
+}
+
+void SubscribeAddressBook(const AddressBookPaths& addressBooks, const std::string& location,
+                          const std::string& user, const std::string& passwordCommand, std::time_t now) {
+    auto* add = LoadEntry<AddAddressBookEntry>(kAddressBookModuleName, kAddAddressBookEntryName,
+                                               "the address-book sync");
+    std::string lines;
+    char error[kErrorSize] = "";
+    if (add(addressBooks.SubscriptionFile.c_str(), addressBooks.CacheDirectory.c_str(), location.c_str(),
+            user.c_str(), passwordCommand.c_str(), kServerTimeout.count(), now, AppendLine, &lines, error,
+            sizeof error) != 0) {
+        throw std::runtime_error(error);
+    }
+    WriteStandardOutput(lines);
+}
+
+bool SyncSubscriptions(const AddressBookPaths& addressBooks, std::time_t now) {
+    auto* sync = LoadEntry<SyncAddressBooksEntry>(kAddressBookModuleName, kSyncAddressBooksEntryName,
+                                                  "the address-book sync");
+    std::string lines;
+    int anyFailed = 0;
+    char error[kErrorSize] = "";
+    if (sync(addressBooks.SubscriptionFile.c_str(), addressBooks.CacheDirectory.c_str(),
+             kServerTimeout.count(), now, AppendLine, &lines, &anyFailed, error, sizeof error) != 0) {
+        throw std::runtime_error(error);
+    }
+    WriteStandardOutput(lines);
+    return anyFailed == 0;
+}
+
+void PrintSubscriptions(const AddressBookPaths& addressBooks) {
+    WriteStandardOutput(Joined(ListAddressBooks(addressBooks)));
+}
+
+void Unsubscribe(const AddressBookPaths& addressBooks, const std::string& which) {
+    WriteStandardOutput(Joined(RemoveAddressBook(addressBooks, which)));
 }
 
 } // namespace candlewatcher

@@ -1,21 +1,22 @@
 #include "cli/export_entry.h"
 
+#include "addressbook/commands.h"
 #include "calendar/calendar_file.h"
+#include "cli/entry_error.h"
 
-#include <cstring>
 #include <exception>
 
-int CandlewatcherExportBirthdays(const char* dataDirectory, const char* target, long long stamp,
+int CandlewatcherExportBirthdays(const char* dataDirectory, const char* subscriptionFile,
+                                 const char* cacheDirectory, const char* target, long long stamp,
                                  std::size_t* leftOut, char* error, std::size_t errorSize) {
     using namespace candlewatcher;
     try {
-        *leftOut = WriteBirthdayCalendar(dataDirectory, target, static_cast<std::time_t>(stamp));
+        const AddressBookPaths paths{subscriptionFile, cacheDirectory};
+        *leftOut = WriteBirthdayCalendar(OwnThenSubscribed(ReadAllBirthdays(paths, dataDirectory)), target,
+                                         static_cast<std::time_t>(stamp));
         return 0;
     } catch (const std::exception& failure) {
-        if (errorSize > 0) {
-            std::strncpy(error, failure.what(), errorSize - 1);
-            error[errorSize - 1] = '\0';
-        }
+        CopyError(failure.what(), error, errorSize);
         return 1;
     }
 }

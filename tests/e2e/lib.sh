@@ -242,11 +242,11 @@ e2e_write_birthdays() {
     done
 }
 
-# Copies the executable and the tray module it loads beside it into the app directory once; later calls
+# Copies the executable and the modules it loads beside it into the app directory once; later calls
 # reuse the copy.
 e2e_install_program() {
     [ -x "$E2E_PROGRAM" ] && return
-    cp "$E2E_EXE" "$(dirname "$E2E_EXE")"/libcandlewatcher_{tray,export}.so "$E2E_APP_DIR/" || e2e_die "cannot copy $E2E_EXE"
+    cp "$E2E_EXE" "$(dirname "$E2E_EXE")"/libcandlewatcher_{tray,export,addressbook}.so "$E2E_APP_DIR/" || e2e_die "cannot copy $E2E_EXE"
 }
 
 # Starts the program copy in the background (its output goes to the program log); sets E2E_PID.

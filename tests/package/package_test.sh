@@ -40,6 +40,7 @@ icon_sizes=(16 22 24 32 48 64 128 256)
 expected=(
     "etc/xdg/autostart/$app_id.desktop"
     usr/bin/candlewatcher
+    usr/lib/candlewatcher/libcandlewatcher_addressbook.so
     usr/lib/candlewatcher/libcandlewatcher_export.so
     usr/lib/candlewatcher/libcandlewatcher_tray.so
     "usr/share/applications/$app_id.desktop"
