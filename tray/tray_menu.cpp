@@ -3,6 +3,7 @@
 #include "calendar/calendar_file.h"
 #include "contacts/contact_import.h"
 #include "manage/AddB.h"
+#include "manage/frmAddressBooks.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
 #include "tray/frmMain.h"
@@ -52,6 +53,7 @@ TrayMenu::TrayMenu(QWidget* parent)
     addSeparator();
     NotifyOnTheDay = addAction(QStringLiteral("&Notify on the Day"));
     NotifyOnTheDay->setCheckable(true);
+    AddressBooks = addAction(QStringLiteral("Address &Books..."));
     ImportContacts = addAction(QStringLiteral("&Import Contacts..."));
     ExportCalendar = addAction(QStringLiteral("E&xport Calendar..."));
     addSeparator();
@@ -70,6 +72,9 @@ TrayMenu::TrayMenu(QWidget* parent)
     // The settings file may have changed since (by hand, or by another copy of the menu's state).
     connect(this, &QMenu::aboutToShow, this,
             [this] { NotifyOnTheDay->setChecked(Forms::Main().NotificationsEnabled()); });
+    connect(
+        AddressBooks, &QAction::triggered, this, [] { frmMenu::ShowDialogThenRefill(Forms::AddressBooks()); },
+        Qt::QueuedConnection);
     connect(ImportContacts, &QAction::triggered, this, &TrayMenu::ImportContacts_Click, Qt::QueuedConnection);
     connect(ExportCalendar, &QAction::triggered, this, &TrayMenu::ExportCalendar_Click, Qt::QueuedConnection);
     // The panel's close removes the icon and ends the program, as the list window's No does.
