@@ -148,7 +148,7 @@ void frmAddressBooks::RefillBooks() {
 }
 
 void frmAddressBooks::EnableButtons() {
-    const bool adding = m_adding.isRunning();
+    const bool adding = m_addPending;
     cmdAdd->setEnabled(!adding);
     cmdRemove->setEnabled(!adding && !lstBooks->selectedItems().isEmpty());
     AddressBookSync* sync = AddressBookSync::Instance();
@@ -158,7 +158,7 @@ void frmAddressBooks::EnableButtons() {
 
 void frmAddressBooks::cmdAdd_Click() {
     const QString location = txtLocation->text().trimmed();
-    if (location.isEmpty() || m_adding.isRunning()) {
+    if (location.isEmpty() || m_addPending) {
         return;
     }
     m_addingUser = txtUser->text();
@@ -177,6 +177,7 @@ void frmAddressBooks::cmdAdd_Click() {
                                   ? Bytes(location)
                                   : QFile::encodeName(location).toStdString();
     const AddressBookPaths paths = DefaultAddressBookPaths();
+    m_addPending = true;
     m_adding.setFuture(QtConcurrent::run([paths, where, options] {
         AddOutcome outcome;
         try {
@@ -199,6 +200,7 @@ void frmAddressBooks::cmdAdd_Click() {
 }
 
 void frmAddressBooks::AddFinished() {
+    m_addPending = false;
     const AddOutcome outcome = m_adding.result();
     const QString password = std::exchange(m_addingPassword, QString());
     if (!outcome.Error.isEmpty()) {

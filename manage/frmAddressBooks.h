@@ -26,8 +26,8 @@ public:
 
     // Reads the subscriptions, their state and the hidden people afresh.
     void RefillBooks();
-    // Whether an Add is checking an address book now.
-    bool Adding() const { return m_adding.isRunning(); }
+    // Whether an Add is checking an address book now, or its outcome is still to be shown.
+    bool Adding() const { return m_addPending; }
 
     void cmdAdd_Click();
     void cmdRemove_Click();
@@ -64,6 +64,8 @@ private:
     void EnableButtons();
 
     QFutureWatcher<AddOutcome> m_adding;
+    // From the click on Add until its outcome is shown, which comes after the check itself ends.
+    bool m_addPending = false;
     QString m_addingUser;
     QString m_addingPassword; // only until the keyring has it
 };
