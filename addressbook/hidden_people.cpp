@@ -20,30 +20,11 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
 } // namespace
 
 std::string EncodeHiddenPeople(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names) {
-        text.push_back('/'); // before each name, so that an empty name is one too
-        AppendPercentEncoded(text, name);
-    }
-    return text;
+    return PercentEncodedNames(names);
 }
 
 std::vector<std::string> DecodeHiddenPeople(std::string_view text) {
-    std::vector<std::string> names;
-    while (!text.empty()) {
-        if (text.front() != '/') {
-            return {};
-        }
-        text.remove_prefix(1);
-        const std::size_t end = std::min(text.find('/'), text.size());
-        std::optional<std::string> name = PercentDecoded(text.substr(0, end));
-        if (!name) {
-            return {};
-        }
-        names.push_back(std::move(*name));
-        text.remove_prefix(end);
-    }
-    return names;
+    return PercentDecodedNames(text).value_or(std::vector<std::string>{});
 }
 
 std::vector<std::string> LoadHiddenPeople(const SettingsStore& store) {

@@ -2,6 +2,8 @@
 
 #include "data/hex_digits.h"
 
+#include <algorithm>
+
 namespace candlewatcher {
 
 namespace {
@@ -41,6 +43,33 @@ std::optional<std::string> PercentDecoded(std::string_view encoded) {
         i += 2;
     }
     return bytes;
+}
+
+std::string PercentEncodedNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        text.push_back('/');
+        AppendPercentEncoded(text, name);
+    }
+    return text;
+}
+
+std::optional<std::vector<std::string>> PercentDecodedNames(std::string_view text) {
+    std::vector<std::string> names;
+    while (!text.empty()) {
+        if (text.front() != '/') {
+            return std::nullopt;
+        }
+        text.remove_prefix(1);
+        const std::size_t end = std::min(text.find('/'), text.size());
+        std::optional<std::string> name = PercentDecoded(text.substr(0, end));
+        if (!name) {
+            return std::nullopt;
+        }
+        names.push_back(std::move(*name));
+        text.remove_prefix(end);
+    }
+    return names;
 }
 
 } // namespace candlewatcher
