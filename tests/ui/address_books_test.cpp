@@ -157,6 +157,7 @@ private slots:
     void addErrorsAreShownAndNothingKept_data();
     void addErrorsAreShownAndNothingKept();
     void passwordGoesToTheKeyringAndFailedSyncsStayQuiet();
+    void startSyncsOnceAndFollowsTheFolders();
 };
 
 void AddressBooksTest::listShowsTheBooksNamesAfterTheUsersOwn() {
@@ -341,6 +342,22 @@ void AddressBooksTest::passwordGoesToTheKeyringAndFailedSyncsStayQuiet() {
     QCOMPARE(BookRow(0).at(2), "2 birthdays");
     QVERIFY(ListTexts().contains("Zoe Brandt (address book)"));
     QCOMPARE(MessageBox::TakeShownTexts(), QStringList{});
+}
+
+// The first sync comes once the panel is up; a card written into a subscribed folder then shows by itself.
+void AddressBooksTest::startSyncsOnceAndFollowsTheFolders() {
+    Fixture fixture;
+    fixture.Subscribe();
+    AddressBookSync sync;
+    QSignalSpy finished(&sync, &AddressBookSync::Finished);
+    frmMain& panel = Forms::Main();
+    sync.Start(panel);
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(sync.FailuresInARow(), 0);
+    Forms::Menu();
+    std::ofstream(fixture.Folders() / "cards" / "c.vcf") << Card("Cy Twombly", "1928-04-25");
+    QTRY_VERIFY(ListTexts().contains("Cy Twombly (address book)"));
+    QCOMPARE(finished.count(), 1);
 }
 
 QTEST_MAIN(AddressBooksTest)
