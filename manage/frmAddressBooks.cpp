@@ -26,6 +26,7 @@
 #include <ctime>
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace candlewatcher {
@@ -71,13 +72,18 @@ frmAddressBooks::frmAddressBooks() {
     setWindowIcon(AppIcon());
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(Twips(9360), Twips(6240));
+    setFixedSize(Twips(9360), Twips(5820));
 
-    fraBooks = NewControl<QGroupBox>("fraBooks", TwipsRect(60, 60, 9240, 3555), tr("Address books"), this);
+    fraBooks = NewControl<QGroupBox>("fraBooks", TwipsRect(60, 60, 9240, 3195), tr("Address books"), this);
     lstBooks = NewControl<QTreeWidget>("lstBooks", TwipsRect(120, 240, 7440, 1935), fraBooks);
     lstBooks->setHeaderLabels(
         {tr("Address book"), tr("User"), tr("Birthdays"), tr("Last sync"), tr("Last error")});
     lstBooks->setRootIsDecorated(false);
+    // The URL or folder and the time in full; the error takes what is left and shows whole as a tip.
+    for (const auto& [column, width] :
+         {std::pair{0, 2400}, std::pair{1, 900}, std::pair{2, 1200}, std::pair{3, 1950}}) {
+        lstBooks->setColumnWidth(column, Twips(width));
+    }
     lstBooks->setSelectionMode(QAbstractItemView::SingleSelection);
     cmdRemove =
         NewControl<QPushButton>("cmdRemove", TwipsRect(7680, 240, 1455, 375), tr("&Remove"), fraBooks);
@@ -98,11 +104,11 @@ frmAddressBooks::frmAddressBooks() {
     cmdAdd = NewControl<QPushButton>("cmdAdd", TwipsRect(7680, 2700, 1455, 375), tr("&Add"), fraBooks);
 
     fraHidden =
-        NewControl<QGroupBox>("fraHidden", TwipsRect(60, 3720, 9240, 1875), tr("Hidden people"), this);
+        NewControl<QGroupBox>("fraHidden", TwipsRect(60, 3330, 9240, 1875), tr("Hidden people"), this);
     lstHidden = NewControl<QListWidget>("lstHidden", TwipsRect(120, 240, 7440, 1455), fraHidden);
     cmdShowAgain = NewControl<QPushButton>("cmdShowAgain", TwipsRect(7680, 240, 1455, 375), tr("S&how Again"),
                                            fraHidden);
-    cmdClose = NewControl<QPushButton>("cmdClose", TwipsRect(7740, 5715, 1455, 375), tr("Close"), this);
+    cmdClose = NewControl<QPushButton>("cmdClose", TwipsRect(7845, 5325, 1455, 375), tr("Close"), this);
 
     connect(cmdAdd, &QPushButton::clicked, this, &frmAddressBooks::cmdAdd_Click);
     connect(cmdRemove, &QPushButton::clicked, this, &frmAddressBooks::cmdRemove_Click);
@@ -134,7 +140,11 @@ void frmAddressBooks::RefillBooks() {
             // Number, location, user, birthdays, last good sync, last error: the number is the row's place.
             QStringList fields = Text(line).split(QLatin1Char('\t'));
             fields.removeFirst();
-            lstBooks->addTopLevelItem(new QTreeWidgetItem(fields));
+            auto* item = new QTreeWidgetItem(fields);
+            for (int column = 0; column < fields.size(); ++column) {
+                item->setToolTip(column, fields[column]);
+            }
+            lstBooks->addTopLevelItem(item);
         }
     } catch (const std::exception& error) {
         MessageBox::Warn(this, tr("Could not read the address books: %1").arg(Reason(error)));
