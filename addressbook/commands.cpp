@@ -21,10 +21,14 @@ std::string Reason(const std::string& error, const std::string& location) {
     return error.compare(0, prefix.size(), prefix) == 0 ? error.substr(prefix.size()) : error;
 }
 
-HttpSettings SettingsFor(const Subscription& subscription, std::chrono::milliseconds timeout) {
+// The password command wins over a password given or kept elsewhere: it is what the user chose last.
+HttpSettings SettingsFor(const Subscription& subscription, std::chrono::milliseconds timeout,
+                         const std::optional<std::string>& password) {
     HttpSettings settings{subscription.User, {}, timeout};
     if (!subscription.PasswordCommand.empty())
         settings.Password = RunPasswordCommand(subscription.PasswordCommand);
+    else if (password)
+        settings.Password = *password;
     return settings;
 }
 
@@ -53,7 +57,7 @@ std::vector<Checked> CheckCardDav(const std::string& url, const AddOptions& opti
         throw AddressBookError(url + ": give the user with --user and the password with --password-command, "
                                      "not in the URL");
     Subscription base{SourceKind::CardDav, url, options.User, options.PasswordCommand, {}};
-    HttpClient client(SettingsFor(base, timeout));
+    HttpClient client(SettingsFor(base, timeout, options.Password));
     std::vector<Checked> books;
     for (const AddressBookInfo& book : DiscoverAddressBooks(client, url)) {
         if (std::any_of(existing.begin(), existing.end(),
@@ -80,10 +84,13 @@ struct Synced {
 };
 
 Synced SyncSubscription(const AddressBookPaths& paths, const Subscription& subscription,
-                        std::chrono::milliseconds timeout) {
+                        std::chrono::milliseconds timeout, const PasswordSource& passwords) {
     if (subscription.Kind == SourceKind::Folder)
         return Synced{ReadVCardFolder(subscription.Location), std::nullopt, {}};
-    HttpClient client(SettingsFor(subscription, timeout));
+    std::optional<std::string> password;
+    if (passwords && subscription.PasswordCommand.empty() && !subscription.User.empty())
+        password = passwords(subscription.Location, subscription.User);
+    HttpClient client(SettingsFor(subscription, timeout, password));
     const std::optional<BookState> previous = ReadBookCache(CacheFileFor(paths, subscription.Location));
     BookSyncResult result = SyncBook(client, subscription.Location, previous);
     Synced synced{ContactsOf(result.State.Cards), std::nullopt, result.Statistics};
@@ -131,14 +138,14 @@ std::vector<std::string> AddAddressBook(const AddressBookPaths& paths, const std
     return lines;
 }
 
-SyncReport SyncAddressBooks(const AddressBookPaths& paths, std::chrono::milliseconds timeout,
-                            std::time_t now) {
+SyncReport SyncAddressBooks(const AddressBookPaths& paths, std::chrono::milliseconds timeout, std::time_t now,
+                            const PasswordSource& passwords) {
     SyncReport report;
     for (const Subscription& subscription : ReadSubscriptions(paths.SubscriptionFile)) {
         const std::filesystem::path statusFile = StatusFileFor(paths, subscription.Location);
         SyncStatus status = ReadSyncStatus(statusFile);
         try {
-            const Synced synced = SyncSubscription(paths, subscription, timeout);
+            const Synced synced = SyncSubscription(paths, subscription, timeout, passwords);
             if (synced.Cache)
                 WriteBookCache(CacheFileFor(paths, subscription.Location), *synced.Cache);
             report.Statistics.Requests += synced.Statistics.Requests;

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <ctime>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,14 @@ namespace candlewatcher {
 struct AddOptions {
     std::string User;
     std::string PasswordCommand; // run through /bin/sh; the first line of its output is the password
+    // Given directly (typed into a window) rather than by a command; used for the check and never written.
+    std::optional<std::string> Password = std::nullopt;
 };
+
+// The password of a subscription without a password command, by its URL and user (the desktop's keyring);
+// nullopt when none is kept for it.
+using PasswordSource =
+    std::function<std::optional<std::string>(const std::string& location, const std::string& user)>;
 
 // Checks a CardDAV URL (an address book's, or a server's: then every address book found there) or a
 // folder of .vcf files: finds the books, signs in, reads them once; only then keeps the subscriptions and
@@ -38,8 +47,8 @@ struct SyncReport {
 
 // Syncs every subscription once, each on its own: a failure leaves that cache as it was and is kept as
 // the book's last error.
-SyncReport SyncAddressBooks(const AddressBookPaths& paths, std::chrono::milliseconds timeout,
-                            std::time_t now);
+SyncReport SyncAddressBooks(const AddressBookPaths& paths, std::chrono::milliseconds timeout, std::time_t now,
+                            const PasswordSource& passwords = {});
 
 // Forgets the subscription given by its number, URL or folder, and removes its cache.
 std::vector<std::string> RemoveAddressBook(const AddressBookPaths& paths, const std::string& which);

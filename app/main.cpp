@@ -5,7 +5,9 @@
 #include "data/birthday_file.h"
 #include "desktop/birthday_file_watcher.h"
 #include "desktop/dbus_notifier.h"
+#include "desktop/secret_service_keyring.h"
 #include "platform/qsettings_store.h"
+#include "tray/address_book_sync.h"
 #include "tray/frmMain.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
@@ -93,12 +95,15 @@ int CandlewatcherTrayMain(int argc, char* argv[]) {
     DBusNotifier notifier(QDBusConnection::sessionBus());
     // Watching before the first refresh reads the file, so that no change slips between the two.
     BirthdayFileWatcher watcher(dataDirectory);
-    Forms::SetEnvironment({dataDirectory, &store, [] { return Today(); }, &notifier, &watcher});
+    SecretServiceKeyring keyring;
+    Forms::SetEnvironment({dataDirectory, &store, [] { return Today(); }, &notifier, &watcher, &keyring});
+    AddressBookSync addressBookSync;
     // Creating the main window runs its start-up: tray icon, first refresh, add dialog preset.
     frmMain& main = Forms::Main();
     TraceFirstPaint(main);
     QObject::connect(&instance, &SingleInstance::OpenRequested, &main, [] { Forms::Main().OpenWindows(); });
     OpenWindowsWithoutTray();
+    addressBookSync.Start(main);
     QuitOnTerminationSignals();
 
     const int status = QApplication::exec();

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "addressbook/commands.h"
+#include "addressbook/shown_scan.h"
 #include "addressbook/stored_files.h"
 #include "cli/addressbook_entry.h"
 #include "cli/export_entry.h"
@@ -56,18 +57,8 @@ void ListBirthdays(const std::filesystem::path& dataDirectory, const AddressBook
                    const CalendarDate& today, std::optional<double> days) {
     // Given days, the stored settings are not asked at all: a broken settings file does not matter then.
     const WarnSettings settings = days ? WarnSettings{1, *days} : LoadWarnSettings(IniSettingsReader());
-    if (!ReadSubscriptions(addressBooks.SubscriptionFile).empty()) {
-        // The subscribed birthdays show even without a birthday.dat of the user's own.
-        const ScanResult scan =
-            ScanBirthdays(today, settings.Warn, settings.WarnDays, true,
-                          OwnThenSubscribed(ReadAllBirthdays(addressBooks, dataDirectory)));
-        WriteStandardOutput(RowLines(scan.Rows));
-        return;
-    }
-    const std::optional<FileBytes> bytes = BirthdayFile(dataDirectory).ReadBytes();
-    const ScanHead scan = ScanBirthdayFileBytes(today, settings.Warn, settings.WarnDays, bytes.has_value(),
-                                                bytes ? bytes->View() : std::string_view(),
-                                                std::numeric_limits<std::size_t>::max());
+    const ScanHead scan = ScanShownBirthdays(today, settings, addressBooks, dataDirectory, IniSettingsReader(),
+                                             std::numeric_limits<std::size_t>::max());
     WriteStandardOutput(RowLines(scan.Head.Rows));
 }
 

@@ -1,8 +1,10 @@
 #include "cli/export_entry.h"
 
 #include "addressbook/commands.h"
+#include "addressbook/hidden_people.h"
 #include "calendar/calendar_file.h"
 #include "cli/entry_error.h"
+#include "data/ini_settings_reader.h"
 
 #include <exception>
 
@@ -12,7 +14,7 @@ int CandlewatcherExportBirthdays(const char* dataDirectory, const char* subscrip
     using namespace candlewatcher;
     try {
         const AddressBookPaths paths{subscriptionFile, cacheDirectory};
-        *leftOut = WriteBirthdayCalendar(OwnThenSubscribed(ReadAllBirthdays(paths, dataDirectory)), target,
+        *leftOut = WriteBirthdayCalendar(OwnThenSubscribed(ReadShownBirthdays(paths, dataDirectory, IniSettingsReader())), target,
                                          static_cast<std::time_t>(stamp));
         return 0;
     } catch (const std::exception& failure) {

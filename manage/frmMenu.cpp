@@ -1,5 +1,6 @@
 #include "manage/frmMenu.h"
 
+#include "addressbook/hidden_people.h"
 #include "data/birthday_file.h"
 #include "data/numeric_value.h"
 #include "manage/AddB.h"
@@ -31,16 +32,29 @@ namespace candlewatcher {
 
 namespace {
 
+// Marks the items of names that an address book gives rather than birthday.dat.
+constexpr int FromAddressBookRole = Qt::UserRole + 1;
+
+bool FromAddressBook(const QListWidgetItem& item) {
+    return item.data(FromAddressBookRole).toBool();
+}
+
 // An item of List1: shows the name legibly and keeps the record's bytes, and sorts alphabetically
-// ignoring case (QListWidget's own order is case-sensitive). Names equal but for case stay in a fixed order.
+// ignoring case (QListWidget's own order is case-sensitive), the user's own names before those of the
+// address books. Names equal but for case stay in a fixed order.
 class NameItem : public QListWidgetItem {
 public:
-    explicit NameItem(const std::string& nameBytes)
-        : QListWidgetItem(DisplayText(nameBytes)) {
+    NameItem(const std::string& nameBytes, bool fromAddressBook)
+        : QListWidgetItem(fromAddressBook ? frmMenu::tr("%1 (address book)").arg(DisplayText(nameBytes))
+                                          : DisplayText(nameBytes)) {
         setData(Qt::UserRole, QByteArray(nameBytes.data(), static_cast<qsizetype>(nameBytes.size())));
+        setData(FromAddressBookRole, fromAddressBook);
     }
 
     bool operator<(const QListWidgetItem& other) const override {
+        if (FromAddressBook(*this) != FromAddressBook(other)) {
+            return !FromAddressBook(*this);
+        }
         static const QCollator collator = [] {
             QCollator ignoringCase;
             ignoringCase.setCaseSensitivity(Qt::CaseInsensitive);
@@ -136,11 +150,15 @@ void frmMenu::Form_Load() {
 
 void frmMenu::RefillList() {
     try {
-        const std::vector<BirthdayRecord> records = BirthdayFile(m_dataDirectory).ReadBirthdays();
+        const AllBirthdays all =
+            ReadShownBirthdays(DefaultAddressBookPaths(), m_dataDirectory, *Forms::Environment().Settings);
         m_refilling = true;
         List1->clear();
-        for (const BirthdayRecord& record : records) {
-            List1->addItem(new NameItem(record.Name));
+        for (const BirthdayRecord& record : all.Own) {
+            List1->addItem(new NameItem(record.Name, false));
+        }
+        for (const BirthdayRecord& record : all.Subscribed) {
+            List1->addItem(new NameItem(record.Name, true));
         }
         m_refilling = false;
     } catch (const std::exception&) {
@@ -159,6 +177,9 @@ std::vector<std::string> frmMenu::ListedNames() const {
     std::vector<std::string> names;
     names.reserve(static_cast<size_t>(List1->count()));
     for (int row = 0; row < List1->count(); ++row) {
+        if (FromAddressBook(*List1->item(row))) {
+            continue; // a name of the user's own may stand beside it: it then wins
+        }
         const QByteArray bytes = List1->item(row)->data(Qt::UserRole).toByteArray();
         names.emplace_back(bytes.constData(), static_cast<size_t>(bytes.size()));
     }
@@ -174,6 +195,13 @@ void frmMenu::List1_Click() {
     }
     const QByteArray nameBytes = selected.first()->data(Qt::UserRole).toByteArray();
     const std::string name(nameBytes.constData(), static_cast<size_t>(nameBytes.size()));
+    // An address book's birthday is edited in the address book; here it can only be hidden.
+    m_toHide.reset();
+    if (FromAddressBook(*selected.first())) {
+        Command1->setEnabled(false);
+        m_toHide = name;
+        return;
+    }
     std::vector<BirthdayRecord> records;
     try {
         records = BirthdayFile(m_dataDirectory).ReadBirthdays();
@@ -198,6 +226,9 @@ void frmMenu::List1_DblClick() {
 }
 
 void frmMenu::Command1_Click() {
+    if (m_toHide) {
+        return; // the double click on an address book's name
+    }
     ShowDialogThenRefill(Forms::Edit());
 }
 
@@ -226,6 +257,18 @@ void frmMenu::RefreshAfterChange() {
 // Removes every record named as Label4 of the edit dialog says: the birthday last clicked, whatever the
 // list highlights now.
 void frmMenu::Command2_Click() {
+    if (m_toHide) {
+        try {
+            HidePerson(*Forms::Environment().Settings, *m_toHide);
+        } catch (const std::exception& error) {
+            MessageBox::Warn(this, QStringLiteral("Could not hide the birthday: %1").arg(Reason(error)));
+            return;
+        }
+        m_toHide.reset();
+        Command2->setEnabled(false);
+        RefillList();
+        return;
+    }
     const std::string name = Forms::Edit().OldName();
     try {
         BirthdayFile(m_dataDirectory).DeleteBirthday(name);

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,9 @@ class QPushButton;
 
 namespace candlewatcher {
 
-// The list window: every stored name, the add, edit, settings and delete buttons and the About frame. It
-// keeps no records, only the names in List1; every click and every refill reads birthday.dat afresh.
+// The list window: every stored name, then the names the address books add, the add, edit, settings and
+// delete buttons and the About frame. It keeps no records, only the names in List1; every click and every
+// refill reads birthday.dat afresh. An address book's name cannot be edited; Delete hides it.
 class frmMenu : public QWidget {
     Q_OBJECT
 public:
@@ -26,8 +28,8 @@ public:
     void RefillList();
     void BumpRefreshCounter();
 
-    // The stored bytes of every name in List1, in list order: the add and edit dialogs check new names
-    // against these. Each item keeps its record's bytes as item data.
+    // The stored bytes of every name of birthday.dat in List1, in list order: the add and edit dialogs
+    // check new names against these. Each item keeps its record's bytes as item data.
     std::vector<std::string> ListedNames() const;
 
     void List1_Click();
@@ -63,6 +65,8 @@ protected:
 private:
     // True while RefillList empties the list, whose selection change is no click of the user.
     bool m_refilling = false;
+    // The address book's name last clicked, which Delete hides; none after a click on an own name.
+    std::optional<std::string> m_toHide;
     std::filesystem::path m_dataDirectory;
 };
 

@@ -1,7 +1,7 @@
 #include "notify/notified_names.h"
 
-#include "data/hex_digits.h"
 #include "data/iso_date.h"
+#include "data/percent_encoding.h"
 
 #include <algorithm>
 #include <optional>
@@ -15,50 +15,10 @@ constexpr std::string_view kSection = "Notifications";
 constexpr std::string_view kNotified = "Notified";
 constexpr std::string_view kEnabled = "Enabled";
 
-bool KeptAsIs(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~';
-}
-
-void AppendEncoded(std::string& text, std::string_view name) {
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (KeptAsIs(byte)) {
-            text.push_back(c);
-        } else {
-            text.push_back('%');
-            AppendHex(text, byte, 2, HexLetters::Upper);
-        }
-    }
-}
-
-std::optional<std::string> Decoded(std::string_view encoded) {
-    std::string name;
-    for (std::size_t i = 0; i < encoded.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(encoded[i]);
-        if (KeptAsIs(byte)) {
-            name.push_back(encoded[i]);
-            continue;
-        }
-        const int escaped = byte == '%' ? HexByteAt(encoded, i + 1) : -1;
-        if (escaped < 0) {
-            return std::nullopt;
-        }
-        name.push_back(static_cast<char>(escaped));
-        i += 2;
-    }
-    return name;
-}
-
 } // namespace
 
 std::string EncodeNotifiedNames(const NotifiedNames& notified) {
-    std::string text = IsoDateText(notified.Day);
-    for (const std::string& name : notified.Names) {
-        text.push_back('/'); // before each name, so that an empty name is one too
-        AppendEncoded(text, name);
-    }
-    return text;
+    return IsoDateText(notified.Day) + PercentEncodedNames(notified.Names);
 }
 
 NotifiedNames DecodeNotifiedNames(std::string_view text) {
@@ -66,22 +26,11 @@ NotifiedNames DecodeNotifiedNames(std::string_view text) {
     if (!day) {
         return {};
     }
-    NotifiedNames notified{*day, {}};
-    std::string_view rest = text.substr(10);
-    while (!rest.empty()) {
-        if (rest.front() != '/') {
-            return {};
-        }
-        rest.remove_prefix(1);
-        const std::size_t end = std::min(rest.find('/'), rest.size());
-        std::optional<std::string> name = Decoded(rest.substr(0, end));
-        if (!name) {
-            return {};
-        }
-        notified.Names.push_back(std::move(*name));
-        rest.remove_prefix(end);
+    std::optional<std::vector<std::string>> names = PercentDecodedNames(text.substr(10));
+    if (!names) {
+        return {};
     }
-    return notified;
+    return NotifiedNames{*day, std::move(*names)};
 }
 
 NotifiedNames LoadNotifiedNames(const SettingsStore& store) {

@@ -369,4 +369,19 @@ ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double wa
     return head;
 }
 
+ScanHead ScanBirthdayRecords(const CalendarDate& today, double warn, double warnDays,
+                             const std::vector<BirthdayRecord>& records, std::size_t rowLimit) {
+    ScanHead head;
+    head.Head.FileFound = true;
+    head.Head.Rows = FirstRows(
+        Walk(today, warn, warnDays), records.size(),
+        [&](auto visit) {
+            for (const BirthdayRecord& record : records) {
+                visit(RecordView{record.Day, record.Month, record.Year, record.Name});
+            }
+        },
+        rowLimit, head.TotalRows, head.Today);
+    return head;
+}
+
 } // namespace candlewatcher

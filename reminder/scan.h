@@ -46,4 +46,8 @@ struct ScanHead {
 ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double warnDays, bool fileFound,
                                std::string_view fileBytes, std::size_t rowLimit);
 
+// The same over records already read: birthday.dat's together with those the address books add.
+ScanHead ScanBirthdayRecords(const CalendarDate& today, double warn, double warnDays,
+                             const std::vector<BirthdayRecord>& records, std::size_t rowLimit);
+
 } // namespace candlewatcher

@@ -1,5 +1,6 @@
 #include "tray/frmMain.h"
 
+#include "addressbook/shown_scan.h"
 #include "data/birthday_file.h"
 #include "data/settings_store.h"
 #include "manage/AddB.h"
@@ -233,11 +234,8 @@ void frmMain::CheckBirthdays() {
     // Before the read, so that a change another program makes while it runs still counts as a change.
     Forms::MarkBirthdayFileSeen();
     try {
-        // Read even when no ordinary file is there: a directory or a dangling link in its place is an
-        // error to report, not an empty list.
-        const std::optional<FileBytes> bytes = BirthdayFile(m_dataDirectory).ReadBytes();
-        scan = ScanBirthdayFileBytes(today, m_warn, m_warnDays, bytes.has_value(),
-                                     bytes ? bytes->View() : std::string_view(), RowCount);
+        scan = ScanShownBirthdays(today, settings, DefaultAddressBookPaths(), m_dataDirectory,
+                                  *environment.Settings, RowCount);
     } catch (const std::exception& error) {
         // An unreadable file is not an empty one: the panel keeps the rows it showed.
         MessageBox::Warn(nullptr, Warning("Could not read the birthdays", error));

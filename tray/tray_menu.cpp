@@ -1,8 +1,11 @@
 #include "tray/tray_menu.h"
 
+#include "addressbook/commands.h"
+#include "addressbook/hidden_people.h"
 #include "calendar/calendar_file.h"
 #include "contacts/contact_import.h"
 #include "manage/AddB.h"
+#include "manage/frmAddressBooks.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
 #include "tray/frmMain.h"
@@ -52,6 +55,7 @@ TrayMenu::TrayMenu(QWidget* parent)
     addSeparator();
     NotifyOnTheDay = addAction(QStringLiteral("&Notify on the Day"));
     NotifyOnTheDay->setCheckable(true);
+    AddressBooks = addAction(QStringLiteral("Address &Books..."));
     ImportContacts = addAction(QStringLiteral("&Import Contacts..."));
     ExportCalendar = addAction(QStringLiteral("E&xport Calendar..."));
     addSeparator();
@@ -70,6 +74,9 @@ TrayMenu::TrayMenu(QWidget* parent)
     // The settings file may have changed since (by hand, or by another copy of the menu's state).
     connect(this, &QMenu::aboutToShow, this,
             [this] { NotifyOnTheDay->setChecked(Forms::Main().NotificationsEnabled()); });
+    connect(
+        AddressBooks, &QAction::triggered, this, [] { frmMenu::ShowDialogThenRefill(Forms::AddressBooks()); },
+        Qt::QueuedConnection);
     connect(ImportContacts, &QAction::triggered, this, &TrayMenu::ImportContacts_Click, Qt::QueuedConnection);
     connect(ExportCalendar, &QAction::triggered, this, &TrayMenu::ExportCalendar_Click, Qt::QueuedConnection);
     // The panel's close removes the icon and ends the program, as the list window's No does.
@@ -108,8 +115,11 @@ void TrayMenu::ExportCalendar_Click() {
     }
     try {
         // The dialog gives an absolute path, so it is never "-", which would mean standard output.
+        // The calendar holds what the panel shows: the address books' birthdays too, less the hidden people.
         const std::size_t leftOutCount = WriteBirthdayCalendar(
-            Forms::Environment().DataDirectory, QFile::encodeName(chosen).toStdString(), std::time(nullptr));
+            OwnThenSubscribed(ReadShownBirthdays(DefaultAddressBookPaths(), Forms::Environment().DataDirectory,
+                                                 *Forms::Environment().Settings)),
+            QFile::encodeName(chosen).toStdString(), std::time(nullptr));
         if (leftOutCount > 0) {
             const QString leftOut =
                 leftOutCount == 1 ? QStringLiteral("1 birthday was left out of the calendar: its day and "

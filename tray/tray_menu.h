@@ -17,6 +17,7 @@ public:
     QAction* AddBirthday = nullptr;
     QAction* Settings = nullptr;
     QAction* NotifyOnTheDay = nullptr; // checkable: the stored switch of the desktop notification
+    QAction* AddressBooks = nullptr;
     QAction* ImportContacts = nullptr;
     QAction* ExportCalendar = nullptr;
     QAction* Quit = nullptr;

@@ -2,6 +2,7 @@
 
 #include "manage/AddB.h"
 #include "manage/EditB.h"
+#include "manage/frmAddressBooks.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
 #include "desktop/birthday_file_watcher.h"
@@ -27,6 +28,7 @@ QPointer<frmMenu> g_menu;
 QPointer<AddB> g_add;
 QPointer<EditB> g_edit;
 QPointer<frmSettings> g_settings;
+QPointer<frmAddressBooks> g_addressBooks;
 
 // The pointer is stored before Form_Load runs, so that a window referred to while its own load handling
 // runs (the list window's first refill reaches the panel, which reaches the settings dialog) is not
@@ -76,6 +78,9 @@ EditB& Forms::Edit() {
 frmSettings& Forms::Settings() {
     return Reference(g_settings);
 }
+frmAddressBooks& Forms::AddressBooks() {
+    return Reference(g_addressBooks);
+}
 
 void Forms::MarkBirthdayFileSeen() {
     if (BirthdayFileWatcher* watcher = SharedEnvironment().Watcher) {
@@ -100,6 +105,7 @@ void Forms::DestroyAll() {
     Destroy(g_add);
     Destroy(g_edit);
     Destroy(g_settings);
+    Destroy(g_addressBooks);
     Destroy(g_main);
 }
 

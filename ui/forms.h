@@ -12,6 +12,8 @@ class frmMenu;
 class AddB;
 class EditB;
 class frmSettings;
+class frmAddressBooks;
+class Keyring;
 class SettingsStore;
 class BirthdayFileWatcher;
 class Notifier;
@@ -29,6 +31,9 @@ struct FormsEnvironment {
     // Tells the panel when another program changes birthday.dat; not owned, outlives the windows. The
     // program always has one; window tests that write the file behind the windows' backs go without.
     BirthdayFileWatcher* Watcher = nullptr;
+    // Keeps the address books' passwords; not owned, outlives the windows. None: the windows say that no
+    // keyring is there when a password is to be kept.
+    Keyring* Passwords = nullptr;
 };
 
 // The window registry. Each window is a single instance, created (and its Form_Load run) the first time
@@ -44,6 +49,7 @@ public:
     static AddB& Add();
     static EditB& Edit();
     static frmSettings& Settings();
+    static frmAddressBooks& AddressBooks();
 
     // A window has read or written birthday.dat: the watcher takes the file as it is now for known, so
     // only a later change by another program refreshes the windows.

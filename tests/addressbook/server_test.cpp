@@ -221,6 +221,32 @@ INSTANTIATE_TEST_SUITE_P(
         FailedAdd{"server never answers", Target::Silent, "", "", "no answer within 1 second"},
         FailedAdd{"folder missing", Target::Folder, "missing", "", "No such file or directory"}));
 
+TEST_F(AddressBookTest, PasswordGivenDirectlyOrByTheKeyringIsUsedAndNeverWritten) {
+    RadicaleServer& server = StartWithFriends();
+    AddOptions typed{"ann", {}, kRadicalePassword};
+    EXPECT_EQ(AddAddressBook(m_paths, server.BookUrl("friends"), typed, 30s, kNow),
+              std::vector<std::string>{"Added \"Friends\" (" + server.BookUrl("friends") + "): 2 birthdays"});
+    EXPECT_EQ(FilesHolding(m_dir.Path() / "config", kRadicalePassword), std::vector<std::string>{});
+    EXPECT_EQ(FilesHolding(m_dir.Path() / "cache", kRadicalePassword), std::vector<std::string>{});
+
+    server.PutCard("friends", "ann", "Ann Lee", "1990-07-15");
+    std::string askedFor;
+    const PasswordSource wrong = [](const std::string&, const std::string&) {
+        return std::string("nope");
+    };
+    const PasswordSource right = [&](const std::string& location, const std::string& user) {
+        askedFor = location + " " + user;
+        return std::optional<std::string>(kRadicalePassword);
+    };
+    EXPECT_TRUE(SyncAddressBooks(m_paths, 30s, kNow).AnyFailed) << "no password at all";
+    EXPECT_TRUE(SyncAddressBooks(m_paths, 30s, kNow, wrong).AnyFailed);
+    EXPECT_EQ(Subscribed(), "Tom Baker 10.12.1984; Zoe Brandt 7.12.0");
+    const SyncReport synced = SyncAddressBooks(m_paths, 30s, kNow, right);
+    EXPECT_FALSE(synced.AnyFailed) << synced.Lines.front();
+    EXPECT_EQ(askedFor, server.BookUrl("friends") + " ann");
+    EXPECT_EQ(Subscribed(), "Ann Lee 15.7.1990; Tom Baker 10.12.1984; Zoe Brandt 7.12.0");
+}
+
 TEST_F(AddressBookTest, FoldersAreReadAfreshAndTheUsersOwnNamesAndTheFirstBookWin) {
     const std::filesystem::path cards = m_dir.Path() / "cards", more = m_dir.Path() / "more";
     std::filesystem::create_directories(cards);

@@ -2,6 +2,7 @@
 #include "test_support_manage.h"
 
 #include "manage/AddB.h"
+#include "manage/frmAddressBooks.h"
 #include "manage/frmMenu.h"
 #include "manage/frmSettings.h"
 #include "tray/frmMain.h"
@@ -63,8 +64,8 @@ private slots:
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
         }
         QCOMPARE(texts, QStringList({"&Show Birthdays", "&Add Birthday...", "S&ettings...", "-",
-                                     "&Notify on the Day", "&Import Contacts...", "E&xport Calendar...", "-",
-                                     "&Quit Candlewatcher"}));
+                                     "&Notify on the Day", "Address &Books...", "&Import Contacts...",
+                                     "E&xport Calendar...", "-", "&Quit Candlewatcher"}));
     }
 
     // On by default; unchecking stores "0" under [Notifications] and the menu shows the stored state.
@@ -79,6 +80,15 @@ private slots:
         QCOMPARE(stored.value("Notifications/Enabled").toString(), QStringLiteral("0"));
         Forms::DestroyAll();
         QVERIFY(!Forms::Main().TrayIconMenu()->NotifyOnTheDay->isChecked());
+    }
+
+    void addressBooksOpensItsDialogOnceTheMenuHasClosed() {
+        ManageFixture fixture;
+        frmAddressBooks& dialog = Forms::AddressBooks();
+        QVERIFY(TriggerWithDialog(Forms::Main().TrayIconMenu()->AddressBooks, dialog, [&] {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Candlewatcher"));
+            dialog.cmdClose->click();
+        }));
     }
 
     void showBirthdaysOpensBothWindows() {
