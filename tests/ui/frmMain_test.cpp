@@ -344,6 +344,24 @@ private slots:
         QCOMPARE(main.Birthday[0]->text(), QStringLiteral("P1 (26)"));
     }
 
+    // The add and settings dialogs are made when first used, after the panel has painted. They show what
+    // the start-up and the last refresh saw, not what the clock and the store say by the time they are made.
+    void dialogsMadeLaterShowWhatTheStartSaw() {
+        m_env->StoreSetting(QStringLiteral("Warn"), QStringLiteral("0"));
+        m_env->StoreSetting(QStringLiteral("Warn Days"), QStringLiteral("3"));
+        Forms::Main();
+        QVERIFY(!Forms::AddExists() && !Forms::SettingsExists());
+        m_env->SetToday({7, 12, 2026});
+        m_env->StoreSetting(QStringLiteral("Warn"), QStringLiteral("1"));
+        m_env->StoreSetting(QStringLiteral("Warn Days"), QStringLiteral("20"));
+
+        const AddB& add = Forms::Add();
+        QCOMPARE(add.Text1->text() + add.Text2->text() + add.Text3->text(), QStringLiteral("6122026"));
+        const frmSettings& settings = Forms::Settings();
+        QCOMPARE(settings.Check1->checkState(), Qt::Unchecked);
+        QCOMPARE(settings.Text1->text(), QStringLiteral("3"));
+    }
+
     // The midnight refresh may come while the user types in the settings dialog: what is typed stays.
     void dateChangeLeavesAnOpenSettingsDialogAlone() {
         frmMain& main = Forms::Main();
