@@ -5,8 +5,10 @@
 #include "data/birthday_file.h"
 #include "desktop/birthday_file_watcher.h"
 #include "desktop/dbus_notifier.h"
+#include "desktop/deferred_notifier.h"
 #include "platform/qsettings_store.h"
 #include "tray/frmMain.h"
+#include "ui/after_first_paint.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/single_instance.h"
@@ -17,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -88,19 +91,29 @@ int CandlewatcherTrayMain(int argc, char* argv[]) {
     }
 
     QSettingsStore store;
-    DBusNotifier notifier(QDBusConnection::sessionBus());
-    // Watching before the first refresh reads the file, so that no change slips between the two.
+    // The session bus and the watches wait until the panel is on screen (below). Meanwhile a notification
+    // is kept, and the first refresh's read of birthday.dat is marked as seen, so that a change between
+    // that read and the start of the watch is reported when the watch starts.
+    DeferredNotifier notifications;
+    std::optional<DBusNotifier> desktopNotifier;
     BirthdayFileWatcher watcher(dataDirectory);
-    Forms::SetEnvironment({dataDirectory, &store, [] { return Today(); }, &notifier, &watcher});
-    // Creating the main window runs its start-up: tray icon, first refresh, add dialog preset.
+    Forms::SetEnvironment({dataDirectory, &store, [] { return Today(); }, &notifications, &watcher});
+    // Creating the main window runs its start-up: tray icon, first refresh.
     frmMain& main = Forms::Main();
+    // Before the trace, whose event filter then sees the paint first: its stamp is taken before this work.
+    RunAfterFirstPaint(main, [&] {
+        desktopNotifier.emplace(QDBusConnection::sessionBus());
+        notifications.Forward(*desktopNotifier);
+        main.SetSingleActivationToggles(StatusNotifierHostRegistered());
+        watcher.Start();
+    });
     TraceFirstPaint(main);
     QObject::connect(&instance, &SingleInstance::OpenRequested, &main, [] { Forms::Main().OpenWindows(); });
     OpenWindowsWithoutTray();
     QuitOnTerminationSignals();
 
     const int status = QApplication::exec();
-    // The windows use the store, the notifier and the watcher; they go first.
+    // The windows use the store, the notifiers and the watcher; they go first.
     Forms::DestroyAll();
     return status;
 }

@@ -204,7 +204,6 @@ void frmMain::AddTrayIcon() {
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, &frmMain::TrayIcon_Activated);
     m_trayMenu->NotifyOnTheDay->setChecked(NotificationsEnabled());
     m_trayIcon->setContextMenu(m_trayMenu);
-    m_singleActivationToggles = StatusNotifierHostRegistered();
     m_trayIcon->show();
 }
 

@@ -73,7 +73,8 @@ public:
     void CheckDateChange();
 
     // Whether the tray host reports a click as one activation only (a StatusNotifierItem host): that
-    // activation then toggles the windows. Found out when the icon is added; tests may set it.
+    // activation then toggles the windows. main() asks the session bus once the panel is on screen; tests
+    // set it.
     bool SingleActivationToggles() const { return m_singleActivationToggles; }
     void SetSingleActivationToggles(bool on) { m_singleActivationToggles = on; }
 
