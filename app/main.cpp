@@ -6,9 +6,11 @@
 #include "desktop/birthday_file_watcher.h"
 #include "desktop/dbus_notifier.h"
 #include "desktop/secret_service_keyring.h"
+#include "desktop/deferred_notifier.h"
 #include "platform/qsettings_store.h"
 #include "tray/address_book_sync.h"
 #include "tray/frmMain.h"
+#include "ui/after_first_paint.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/single_instance.h"
@@ -18,6 +20,7 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -92,14 +95,24 @@ int CandlewatcherTrayMain(int argc, char* argv[]) {
     }
 
     QSettingsStore store;
-    DBusNotifier notifier(QDBusConnection::sessionBus());
-    // Watching before the first refresh reads the file, so that no change slips between the two.
+    // The session bus and the watches wait until the panel is on screen (below). Meanwhile a notification
+    // is kept, and the first refresh's read of birthday.dat is marked as seen, so that a change between
+    // that read and the start of the watch is reported when the watch starts.
+    DeferredNotifier notifications;
+    std::optional<DBusNotifier> desktopNotifier;
     BirthdayFileWatcher watcher(dataDirectory);
     SecretServiceKeyring keyring;
-    Forms::SetEnvironment({dataDirectory, &store, [] { return Today(); }, &notifier, &watcher, &keyring});
+    Forms::SetEnvironment({dataDirectory, &store, [] { return Today(); }, &notifications, &watcher, &keyring});
     AddressBookSync addressBookSync;
-    // Creating the main window runs its start-up: tray icon, first refresh, add dialog preset.
+    // Creating the main window runs its start-up: tray icon, first refresh.
     frmMain& main = Forms::Main();
+    // Before the trace, whose event filter then sees the paint first: its stamp is taken before this work.
+    RunAfterFirstPaint(main, [&] {
+        desktopNotifier.emplace(QDBusConnection::sessionBus());
+        notifications.Forward(*desktopNotifier);
+        main.SetSingleActivationToggles(StatusNotifierHostRegistered());
+        watcher.Start();
+    });
     TraceFirstPaint(main);
     QObject::connect(&instance, &SingleInstance::OpenRequested, &main, [] { Forms::Main().OpenWindows(); });
     OpenWindowsWithoutTray();
@@ -107,7 +120,7 @@ int CandlewatcherTrayMain(int argc, char* argv[]) {
     QuitOnTerminationSignals();
 
     const int status = QApplication::exec();
-    // The windows use the store, the notifier and the watcher; they go first.
+    // The windows use the store, the notifiers and the watcher; they go first.
     Forms::DestroyAll();
     return status;
 }

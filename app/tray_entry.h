@@ -1,8 +1,8 @@
 #pragma once
 
 // The tray program lives in a module of its own, loaded by the executable only when the tray program
-// starts: the command line needs Qt Core alone, and starts twice as fast without Qt's GUI, D-Bus and
-// network libraries and the forty more they bring.
+// starts: the command line needs Qt Core alone, and starts twice as fast without Qt's GUI and D-Bus
+// libraries and the thirty more they bring.
 extern "C" __attribute__((visibility("default"))) int CandlewatcherTrayMain(int argc, char* argv[]);
 
 namespace candlewatcher {

@@ -52,8 +52,11 @@ BirthdayFileWatcher::BirthdayFileWatcher(const std::filesystem::path& dataDirect
     connect(&m_quiet, &QTimer::timeout, this, &BirthdayFileWatcher::Examine);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &BirthdayFileWatcher::OnEvent);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &BirthdayFileWatcher::OnEvent);
-    Arm();
     MarkSeen();
+}
+
+void BirthdayFileWatcher::Start() {
+    LookAgain();
 }
 
 void BirthdayFileWatcher::MarkSeen() {
@@ -85,6 +88,11 @@ void BirthdayFileWatcher::OnEvent() {
 }
 
 void BirthdayFileWatcher::Examine() {
+    LookAgain();
+    emit Settled();
+}
+
+void BirthdayFileWatcher::LookAgain() {
     // Watches first, then the look at the file: a change after the look is an event on the new watches.
     Arm();
     const FileIdentity now = IdentityOf(m_file);
@@ -92,7 +100,6 @@ void BirthdayFileWatcher::Examine() {
         MarkSeen();
         emit Changed();
     }
-    emit Settled();
 }
 
 void BirthdayFileWatcher::Arm() {

@@ -24,10 +24,16 @@ namespace candlewatcher {
 // when the file's identity then differs from the one the program last saw. Whoever reads or writes the file
 // calls MarkSeen() first, so that the events of the program's own changes, and of files that merely lie
 // beside birthday.dat (birthday.tmp), change nothing.
+//
+// Watching begins with Start(), which the program calls once its panel is on screen; reads before it are
+// marked all the same, so that a change between the first read and Start() is not lost.
 class BirthdayFileWatcher : public QObject {
     Q_OBJECT
 public:
     explicit BirthdayFileWatcher(const std::filesystem::path& dataDirectory, QObject* parent = nullptr);
+
+    // Watches from now on, and emits Changed() at once when birthday.dat is no longer what was last seen.
+    void Start();
 
     // The program is about to read birthday.dat, or has just written it: the file as it is now is known.
     // Taken before a read, so that a change made while the program reads still counts as a change.
@@ -50,6 +56,8 @@ private:
 
     void OnEvent();
     void Examine();
+    // Renews the watches, then compares the file with what was last seen.
+    void LookAgain();
     // Watches the data directory, or while it does not exist its nearest existing parent, and the file.
     void Arm();
     void Keep(WatchedPath& watched, const std::filesystem::path& path);

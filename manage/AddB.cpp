@@ -1,5 +1,7 @@
 #include "manage/AddB.h"
 
+#include "tray/frmMain.h"
+#include "ui/forms.h"
 #include "ui/stored_text.h"
 
 #include <QLineEdit>
@@ -15,6 +17,17 @@ AddB::AddB()
 
 void AddB::Form_Load() {
     LoadDataDirectory();
+    if (Forms::MainExists()) {
+        if (const std::optional<CalendarDate> start = Forms::Main().StartDate()) {
+            PresetDate(*start);
+        }
+    }
+}
+
+void AddB::PresetDate(const CalendarDate& date) {
+    Text1->setText(QString::number(date.Day));
+    Text2->setText(QString::number(date.Month));
+    Text3->setText(QString::number(date.Year));
 }
 
 void AddB::Command1_Click() {

@@ -4,13 +4,16 @@
 
 namespace candlewatcher {
 
+struct CalendarDate;
+
 // The add dialog: OK appends the four boxes as a new record unless the list window already shows the name.
-// The main window presets the date boxes with today's date at start-up.
+// The date boxes start with the date of the main window's start-up.
 class AddB : public BirthdayDialog {
     Q_OBJECT
 public:
     AddB();
     void Form_Load();
+    void PresetDate(const CalendarDate& date);
 
     void Command1_Click(); // OK
 };

@@ -2,6 +2,7 @@
 
 #include "data/settings_store.h"
 #include "manage/design_font.h"
+#include "tray/frmMain.h"
 #include "ui/app_icon.h"
 #include "ui/controls.h"
 #include "ui/forms.h"
@@ -91,8 +92,14 @@ frmSettings::frmSettings() {
     });
 }
 
-// Nothing to load: the dialog never reads the store, the panel's refresh writes its controls.
-void frmSettings::Form_Load() {}
+// The dialog never reads the store: it shows what the panel's last refresh read, and every later refresh
+// writes its controls.
+void frmSettings::Form_Load() {
+    if (Forms::MainExists()) {
+        const frmMain& main = Forms::Main();
+        ShowStoredSettings(main.Warn(), main.WarnDays());
+    }
+}
 
 void frmSettings::ShowStoredSettings(double warn, double warnDays) {
     m_shownWarn = warn;

@@ -188,11 +188,12 @@ void frmMain::Form_Load() {
     }
     CheckBirthdays();
 
-    const CalendarDate today = Forms::Environment().Today();
-    AddB& add = Forms::Add();
-    add.Text1->setText(QString::number(today.Day));
-    add.Text2->setText(QString::number(today.Month));
-    add.Text3->setText(QString::number(today.Year));
+    // The dialogs are made on first use, not here, so that the panel paints sooner: each presets itself
+    // from StartDate(), Warn() and WarnDays() then. One made already is preset now.
+    m_startDate = Forms::Environment().Today();
+    if (Forms::AddExists()) {
+        Forms::Add().PresetDate(*m_startDate);
+    }
 
     m_dateTimer->start();
     ScheduleMidnightCheck();
@@ -204,7 +205,6 @@ void frmMain::AddTrayIcon() {
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, &frmMain::TrayIcon_Activated);
     m_trayMenu->NotifyOnTheDay->setChecked(NotificationsEnabled());
     m_trayIcon->setContextMenu(m_trayMenu);
-    m_singleActivationToggles = StatusNotifierHostRegistered();
     m_trayIcon->show();
 }
 
@@ -224,10 +224,13 @@ void frmMain::CheckBirthdays() {
     m_warn = settings.Warn;
     m_warnDays = settings.WarnDays;
     // Only the date change's refresh can come while the user has the settings dialog open; it must not
-    // overwrite what the user is typing there. The refresh that follows the dialog sets its controls.
-    frmSettings& settingsDialog = Forms::Settings();
-    if (!(settingsDialog.isVisible() && settingsDialog.isModal())) {
-        settingsDialog.ShowStoredSettings(m_warn, m_warnDays);
+    // overwrite what the user is typing there. The refresh that follows the dialog sets its controls. A
+    // dialog not yet made takes Warn() and WarnDays() when it is.
+    if (Forms::SettingsExists()) {
+        frmSettings& settingsDialog = Forms::Settings();
+        if (!(settingsDialog.isVisible() && settingsDialog.isModal())) {
+            settingsDialog.ShowStoredSettings(m_warn, m_warnDays);
+        }
     }
 
     ScanHead scan;

@@ -37,6 +37,11 @@ public:
 
     // Start-up: counter "0", tray icon, data directory, first refresh, add dialog preset with today's date.
     void Form_Load();
+    // The date of the start-up, which the add dialog's date boxes start with whenever it is first made.
+    std::optional<CalendarDate> StartDate() const { return m_startDate; }
+    // The settings the last refresh read successfully, which the settings dialog shows.
+    double Warn() const { return m_warn; }
+    double WarnDays() const { return m_warnDays; }
     // Reloads the settings, scans birthday.dat, redraws, places and shows or hides the panel.
     void CheckBirthdays();
 
@@ -68,7 +73,8 @@ public:
     void CheckDateChange();
 
     // Whether the tray host reports a click as one activation only (a StatusNotifierItem host): that
-    // activation then toggles the windows. Found out when the icon is added; tests may set it.
+    // activation then toggles the windows. main() asks the session bus once the panel is on screen; tests
+    // set it.
     bool SingleActivationToggles() const { return m_singleActivationToggles; }
     void SetSingleActivationToggles(bool on) { m_singleActivationToggles = on; }
 
@@ -107,6 +113,7 @@ private:
     QElapsedTimer m_lastActivation; // the last single activation that toggled
     // The date the last refresh ran for, failed or not: a failure is reported once, not every minute.
     std::optional<CalendarDate> m_refreshDate;
+    std::optional<CalendarDate> m_startDate;
     QTimer* m_dateTimer = nullptr;
     QTimer* m_midnightTimer = nullptr;
     std::unique_ptr<TodayNotifications> m_notifications;

@@ -88,8 +88,17 @@ void Forms::MarkBirthdayFileSeen() {
     }
 }
 
+bool Forms::MainExists() {
+    return !g_main.isNull();
+}
 bool Forms::MenuExists() {
     return !g_menu.isNull();
+}
+bool Forms::AddExists() {
+    return !g_add.isNull();
+}
+bool Forms::SettingsExists() {
+    return !g_settings.isNull();
 }
 
 void Forms::Quit() {

@@ -55,8 +55,11 @@ public:
     // only a later change by another program refreshes the windows.
     static void MarkBirthdayFileSeen();
 
-    // Whether the list window exists now, without creating it.
+    // Whether a window exists now, without creating it.
+    static bool MainExists();
     static bool MenuExists();
+    static bool AddExists();
+    static bool SettingsExists();
 
     // Ends the program: runs the quit action, by default ending the application's event loop. Tests put
     // their own in its place: ending the event loop would end every later modal loop of the test program.

@@ -1,14 +1,18 @@
 #include "ui/single_instance.h"
 
+#include "ui/abstract_socket.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 
-#include <sys/socket.h>
+#include <cstring>
+#include <functional>
+#include <string>
+
 #include <unistd.h>
 
 namespace candlewatcher {
@@ -18,21 +22,48 @@ namespace {
 // The request a later start sends and the answer it waits for: one short line each.
 constexpr char OpenRequest[] = "open\n";
 constexpr char OpenAnswer[] = "ok\n";
+// A peer that sends more than this without a line end is not a start of this program.
+constexpr std::size_t LongestLine = 64;
 
-// The user id of the process at the other end of a local socket, or -1. The abstract socket namespace has
-// no permissions, so both ends make sure they talk to a program of the same user.
-long PeerUid(qintptr descriptor) {
-    ucred credentials{};
-    socklen_t length = sizeof credentials;
-    if (getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) {
-        return -1;
+// One later start's connection: reads its line, answers "ok" to "open", and closes. Lives until then,
+// however long the other end takes, without holding up the event loop.
+class OpenRequestConnection : public QObject {
+public:
+    OpenRequestConnection(SocketDescriptor socket, std::function<void()> opened, QObject* parent)
+        : QObject(parent)
+        , m_socket(std::move(socket))
+        , m_readable(m_socket.Get(), QSocketNotifier::Read, this)
+        , m_opened(std::move(opened)) {
+        connect(&m_readable, &QSocketNotifier::activated, this, &OpenRequestConnection::Read);
+        Read();
     }
-    return static_cast<long>(credentials.uid);
-}
 
-bool SameUser(const QLocalSocket& socket) {
-    return PeerUid(socket.socketDescriptor()) == static_cast<long>(getuid());
-}
+private:
+    void Read() {
+        const bool more = ReadAvailable(m_socket.Get(), m_text);
+        const std::size_t end = m_text.find('\n');
+        if (end == std::string::npos && more && m_text.size() <= LongestLine) {
+            return;
+        }
+        const bool open = end != std::string::npos && m_text.compare(0, end + 1, OpenRequest) == 0;
+        if (open) {
+            // Answer first: the asking program ends as soon as it reads this. Three bytes fit into any
+            // socket buffer, so the send does not wait.
+            SendAll(m_socket.Get(), OpenAnswer, QDeadlineTimer(0));
+        }
+        m_readable.setEnabled(false);
+        m_socket = SocketDescriptor();
+        deleteLater();
+        if (open) {
+            m_opened();
+        }
+    }
+
+    SocketDescriptor m_socket;
+    QSocketNotifier m_readable;
+    std::string m_text;
+    std::function<void()> m_opened;
+};
 
 // Two spellings of one directory (a symbolic link, "..", a trailing separator) must give one key.
 QString DirectoryKey(const std::filesystem::path& dataDirectory) {
@@ -56,7 +87,12 @@ SingleInstance::SingleInstance(const std::filesystem::path& dataDirectory, QObje
     : QObject(parent)
     , m_key(DirectoryKey(dataDirectory)) {}
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    delete m_incoming; // before the socket it watches is closed
+    if (m_listening >= 0) {
+        ::close(m_listening);
+    }
+}
 
 QString SingleInstance::LockFilePath() const {
     QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -112,65 +148,42 @@ SingleInstance::Outcome SingleInstance::Claim(int patienceMs) {
 }
 
 bool SingleInstance::Listen() {
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::AcceptConnection);
-    return m_server->listen(ServerName());
+    SocketDescriptor socket = ListenAbstract(ServerName().toStdString());
+    if (!socket.Valid()) {
+        m_listenError = errno;
+        return false;
+    }
+    m_listening = socket.Release();
+    m_incoming = new QSocketNotifier(m_listening, QSocketNotifier::Read, this);
+    connect(m_incoming, &QSocketNotifier::activated, this, &SingleInstance::AcceptConnection);
+    return true;
 }
 
 void SingleInstance::WarnUnreachable() const {
     qWarning("Candlewatcher: cannot listen on %s: %s; a second start cannot reach this one",
-             qPrintable(ServerName()), qPrintable(m_server->errorString()));
+             qPrintable(ServerName()), std::strerror(m_listenError));
 }
 
 bool SingleInstance::AskHolder(int patienceMs) {
     const QDeadlineTimer deadline(patienceMs);
-    QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(ServerName());
-    if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime())) || !SameUser(socket)) {
-        return false;
-    }
-    socket.write(OpenRequest);
-    if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
+    const SocketDescriptor socket = ConnectAbstract(ServerName().toStdString(), deadline);
+    if (!socket.Valid() || !PeerIsSameUser(socket.Get()) || !SendAll(socket.Get(), OpenRequest, deadline)) {
         return false;
     }
     // The holder answers from its event loop, which starts only once its windows exist.
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-            return false;
-        }
-    }
-    return socket.readLine() == OpenAnswer;
+    return ReadLine(socket.Get(), LongestLine, deadline) == std::string(OpenAnswer);
 }
 
 void SingleInstance::AcceptConnection() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (!SameUser(*socket)) {
-            socket->abort();
-            continue;
+    for (;;) {
+        SocketDescriptor connection = AcceptWaiting(m_listening);
+        if (!connection.Valid()) {
+            return;
         }
-        auto answer = [this, socket] {
-            if (!socket->canReadLine()) {
-                if (socket->bytesAvailable() > 64) {
-                    socket->abort();
-                }
-                return;
-            }
-            const bool open = socket->readLine() == OpenRequest;
-            if (open) {
-                // Answer first: the asking program ends as soon as it reads this.
-                socket->write(OpenAnswer);
-                socket->flush();
-            }
-            socket->disconnectFromServer();
-            if (open) {
-                emit OpenRequested();
-            }
-        };
-        connect(socket, &QLocalSocket::readyRead, this, answer);
-        answer();
+        if (PeerIsSameUser(connection.Get())) {
+            new OpenRequestConnection(
+                std::move(connection), [this] { emit OpenRequested(); }, this);
+        }
     }
 }
 

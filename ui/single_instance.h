@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace candlewatcher {
 
@@ -15,6 +15,10 @@ namespace candlewatcher {
 // for its whole life and listens on a local socket; a later start on the same directory finds the lock
 // held, asks the running program through the socket to open its windows, and ends. Two programs on one
 // directory would overwrite each other's changes to birthday.dat.
+//
+// The socket is a plain Unix stream socket with an abstract name (no file to leave behind) watched by the
+// event loop: the exchange is one line each way, and the windows' start-up need not load a network library
+// for it.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +36,7 @@ public:
     Outcome Claim(int patienceMs = 10000);
 
     QString LockFilePath() const;
+    // The socket's abstract name (without the leading NUL byte of the address).
     QString ServerName() const;
 
 signals:
@@ -46,7 +51,9 @@ private:
 
     QString m_key;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer* m_server = nullptr;
+    int m_listening = -1;  // the listening socket, -1 while there is none
+    int m_listenError = 0; // why listening failed (errno)
+    QSocketNotifier* m_incoming = nullptr;
 };
 
 } // namespace candlewatcher

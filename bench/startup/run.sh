@@ -63,4 +63,4 @@ awk -v a="$(median <<<"${paint[candlewatcher]}")" -v b="$(median <<<"${paint[flo
     -v c="$(median <<<"${cpu[candlewatcher]}")" -v d="$(median <<<"${cpu[floor]}")" \
     -v e="$(median <<<"${memory[candlewatcher]}")" -v f="$(median <<<"${memory[floor]}")" \
     'BEGIN { printf "candlewatcher / floor  %9.2f x  %14.2f x  %12.2f x\n", a / b, c / d, e / f }'
-echo "targets: first paint within 1.30 x the floor, peak memory within 1.15 x"
+echo "targets: first paint within 1.15 x the floor, peak memory within 1.10 x"

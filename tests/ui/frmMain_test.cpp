@@ -8,6 +8,7 @@
 #include "tray/border_line.h"
 #include "tray/frmMain.h"
 #include "tray/row_marker.h"
+#include "ui/after_first_paint.h"
 #include "ui/app_icon.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
@@ -59,6 +60,24 @@ std::vector<BirthdayRecord> operator+(std::vector<BirthdayRecord> a, const std::
 int Pixels(double twips) {
     return static_cast<int>(std::lround(twips / 15));
 }
+
+// Counts the events of one type that reach a widget.
+class EventCounter : public QObject {
+public:
+    EventCounter(QWidget& widget, QEvent::Type type, int& count)
+        : m_type(type)
+        , m_count(count) {
+        widget.installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        m_count += event->type() == m_type ? 1 : 0;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int& m_count;
+};
 
 } // namespace
 
@@ -342,6 +361,48 @@ private slots:
         main.CheckDateChange();
         QVERIFY(main.isVisible());
         QCOMPARE(main.Birthday[0]->text(), QStringLiteral("P1 (26)"));
+    }
+
+    // The add and settings dialogs are made when first used, after the panel has painted. They show what
+    // the start-up and the last refresh saw, not what the clock and the store say by the time they are made.
+    void dialogsMadeLaterShowWhatTheStartSaw() {
+        m_env->StoreSetting(QStringLiteral("Warn"), QStringLiteral("0"));
+        m_env->StoreSetting(QStringLiteral("Warn Days"), QStringLiteral("3"));
+        Forms::Main();
+        QVERIFY(!Forms::AddExists() && !Forms::SettingsExists());
+        m_env->SetToday({7, 12, 2026});
+        m_env->StoreSetting(QStringLiteral("Warn"), QStringLiteral("1"));
+        m_env->StoreSetting(QStringLiteral("Warn Days"), QStringLiteral("20"));
+
+        const AddB& add = Forms::Add();
+        QCOMPARE(add.Text1->text() + add.Text2->text() + add.Text3->text(), QStringLiteral("6122026"));
+        const frmSettings& settings = Forms::Settings();
+        QCOMPARE(settings.Check1->checkState(), Qt::Unchecked);
+        QCOMPARE(settings.Text1->text(), QStringLiteral("3"));
+    }
+
+    // What waits for the panel's first paint (the session bus, the watch) runs once, never before that
+    // paint; with nothing shown, from the event loop all the same.
+    void workWaitsForTheFirstPaint_data() {
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("shown") << true;
+        QTest::newRow("hidden") << false;
+    }
+    void workWaitsForTheFirstPaint() {
+        QFETCH(bool, shown);
+        QWidget window;
+        int paints = 0;
+        EventCounter counter(window, QEvent::Paint, paints);
+        window.setVisible(shown);
+        int runs = 0;
+        int paintsBefore = -1;
+        RunAfterFirstPaint(window, [&] {
+            ++runs;
+            paintsBefore = paints;
+        });
+        QCOMPARE(runs, 0);
+        QTRY_COMPARE(runs, 1);
+        QCOMPARE(paintsBefore > 0, shown);
     }
 
     // The midnight refresh may come while the user types in the settings dialog: what is typed stays.

@@ -5,6 +5,7 @@
 
 #include "manage/frmMenu.h"
 #include "desktop/dbus_notifier.h"
+#include "desktop/deferred_notifier.h"
 #include "tray/frmMain.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
@@ -137,6 +138,30 @@ private slots:
         m_env->SetToday({7, 12, 2026});
         Forms::Main().CheckDateChange();
         QCOMPARE(LastLines(), QStringList{QStringLiteral("Later (26)")});
+    }
+
+    // The program connects to the session bus only after the panel has painted: the start-up's notification
+    // waits for the notifier, goes out once, and later ones go straight through.
+    void startUpNotificationWaitsForTheNotifier() {
+        DeferredNotifier deferred;
+        UseNotifier(&deferred);
+        m_env->WriteBirthdays({Record("6", "12", "2000", "Ann"), Record("6", "12", "1990", "Bo")});
+        Forms::Main();
+        test::RefreshPanel(); // still waiting: not asked for twice
+        QVERIFY(m_notifier.Calls.empty());
+
+        deferred.Forward(m_notifier);
+        QCOMPARE(m_notifier.Calls.size(), 1u);
+        QCOMPARE(LastLines(), (QStringList{QStringLiteral("Ann (26)"), QStringLiteral("Bo (36)")}));
+        m_notifier.Calls[0].Delivered(true);
+        m_notifier.Calls[0].Activated();
+        QCOMPARE(Forms::Main().Tag(), QStringLiteral("TR"));
+
+        m_env->WriteBirthdays({Record("6", "12", "2000", "Ann"), Record("6", "12", "1990", "Bo"),
+                               Record("6", "12", "2001", "Cy")});
+        test::RefreshPanel();
+        QCOMPARE(m_notifier.Calls.size(), 2u);
+        QCOMPARE(LastLines(), QStringList{QStringLiteral("Cy (25)")});
     }
 
     // Through D-Bus: no service, one that reads markup, one that does not, one that never answers.

@@ -3,6 +3,8 @@
 // with --child), because a start that hands over blocks until the holder's event loop answers.
 #include "ui/single_instance.h"
 
+#include "ui/abstract_socket.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -12,13 +14,15 @@
 #include <QThread>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
-using candlewatcher::SingleInstance;
+using namespace candlewatcher;
 
 namespace {
 
@@ -166,6 +170,57 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(child->state() == QProcess::NotRunning, 15000);
         QCOMPARE(child->exitCode(), expectedCode);
         QCOMPARE(opened.count(), expectedCode == HandedOverCode ? 1 : 0);
+    }
+
+    // Whatever else connects to the socket gets no answer and opens nothing, and the holder goes on
+    // answering starts of the program; a request may come in pieces.
+    void onlyTheOpenRequestIsAnswered_data() {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second"); // sent once the holder has read the first
+        QTest::addColumn<bool>("endStream");    // then the test closes its side; otherwise the holder must
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("open") << QByteArray("open\n") << QByteArray() << false << QByteArray("ok\n");
+        QTest::newRow("open in two pieces")
+            << QByteArray("op") << QByteArray("en\n") << false << QByteArray("ok\n");
+        QTest::newRow("another line") << QByteArray("close\n") << QByteArray() << false << QByteArray();
+        QTest::newRow("a long line") << QByteArray(100, 'x') + '\n' << QByteArray() << false << QByteArray();
+        QTest::newRow("a long run without a line end")
+            << QByteArray(70, ' ') << QByteArray() << false << QByteArray();
+        QTest::newRow("open without a line end")
+            << QByteArray("open") << QByteArray() << true << QByteArray();
+        QTest::newRow("nothing") << QByteArray() << QByteArray() << true << QByteArray();
+    }
+
+    void onlyTheOpenRequestIsAnswered() {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QFETCH(bool, endStream);
+        QFETCH(QByteArray, answer);
+        QTemporaryDir data;
+        SingleInstance holder(data.path().toStdString());
+        QCOMPARE(holder.Claim(1000), SingleInstance::Outcome::Primary);
+        QSignalSpy opened(&holder, &SingleInstance::OpenRequested);
+
+        const QDeadlineTimer deadline(5000);
+        const SocketDescriptor peer = ConnectAbstract(holder.ServerName().toStdString(), deadline);
+        QVERIFY(peer.Valid());
+        QVERIFY(SendAll(peer.Get(), first.toStdString(), deadline));
+        QCoreApplication::processEvents();
+        QVERIFY(SendAll(peer.Get(), second.toStdString(), deadline));
+        if (endStream) {
+            QCOMPARE(::shutdown(peer.Get(), SHUT_WR), 0);
+        }
+        std::string received;
+        bool open = true;
+        QTRY_VERIFY(!(open = ReadAvailable(peer.Get(), received)) ||
+                    received.find('\n') != std::string::npos);
+        QCOMPARE(QByteArray::fromStdString(received), answer);
+        QCOMPARE(opened.count(), answer.isEmpty() ? 0 : 1);
+
+        auto child = StartChild(data.path(), 0, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(child->state() == QProcess::NotRunning, 15000);
+        QCOMPARE(child->exitCode(), HandedOverCode);
+        QCOMPARE(opened.count(), answer.isEmpty() ? 1 : 2);
     }
 
 private:

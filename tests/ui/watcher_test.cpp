@@ -47,8 +47,9 @@ class WatcherTest : public QObject {
     std::unique_ptr<QSignalSpy> m_settled;
     std::ifstream m_reader;
 
-    // Starts the program on the directory, watched as main() watches it.
-    void Start(const std::filesystem::path& directory) {
+    // Starts the program on the directory, watched as main() watches it: the watch starts after the first
+    // refresh, at once unless the test starts it itself.
+    void Start(const std::filesystem::path& directory, bool watchNow = true) {
         m_watcher = std::make_unique<BirthdayFileWatcher>(directory);
         m_settled = std::make_unique<QSignalSpy>(m_watcher.get(), &BirthdayFileWatcher::Settled);
         FormsEnvironment environment = Forms::Environment();
@@ -57,6 +58,9 @@ class WatcherTest : public QObject {
         environment.Watcher = m_watcher.get();
         Forms::SetEnvironment(environment);
         Forms::Main();
+        if (watchNow) {
+            m_watcher->Start();
+        }
     }
 
     void Change(const QString& change) {
@@ -156,6 +160,36 @@ private slots:
         }
     }
 
+    // The watch starts after the panel has painted; what changed since the first refresh read the file is
+    // refreshed as the watch starts, and only that.
+    void changeBeforeTheWatchStartsIsNotLost_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("before"); // birthday.dat at start; null: none
+        QTest::addColumn<int>("refreshes");
+        QTest::addColumn<QString>("firstRow");
+        const QString ann = QString::fromStdString(Ann), bob = QString::fromStdString(Bob);
+        QTest::newRow("rename over") << "rename over" << bob << 1 << "Ann (26)";
+        QTest::newRow("write in place") << "write in place"
+                                        << "30\r\n12\r\n2000\r\nAnn\r\n"
+                                        << 1 << "Ann (26)";
+        QTest::newRow("create") << "create" << QString() << 1 << "Ann (26)";
+        QTest::newRow("remove") << "remove" << ann << 1 << "No birthdays";
+        QTest::newRow("files beside it") << "files beside it" << ann << 0 << "Ann (26)";
+    }
+    void changeBeforeTheWatchStartsIsNotLost() {
+        QFETCH(QString, change);
+        QFETCH(QString, before);
+        if (!before.isNull()) {
+            m_env->WriteBirthdayBytes(before.toStdString());
+        }
+        Start(m_env->DataDirectory(), false);
+        const int atStart = m_store.Refreshes;
+        Change(change);
+        m_watcher->Start();
+        QTEST(m_store.Refreshes - atStart, "refreshes");
+        QTEST(Forms::Main().Birthday[0]->text(), "firstRow");
+    }
+
     // A writer that goes on and on: the panel follows, a few times at most, and ends with the last state.
     void burstRefreshesAFewTimes() {
         Start(m_env->DataDirectory());
@@ -172,6 +206,7 @@ private slots:
     // from 6.13 stamps a change after a look at the file apart from it; older ones and FAT do not.
     void changeWithinOneClockTick() {
         BirthdayFileWatcher watcher(m_env->DataDirectory());
+        watcher.Start();
         QSignalSpy changed(&watcher, &BirthdayFileWatcher::Changed);
         FileIdentity seen, now;
         for (int attempt = 0; attempt < 200 && (attempt == 0 || now != seen); ++attempt) {
