@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <optional>
 
 namespace candlewatcher {
@@ -11,7 +12,9 @@ namespace {
 constexpr std::string_view kApp = "Candlewatcher";
 constexpr std::string_view kSection = "Notifications";
 constexpr std::string_view kNotified = "Notified";
-constexpr std::string_view kEnabled = "Enabled";
+constexpr char kEntrySeparator = ';';
+// How many days before and after today the record keeps.
+constexpr int kKeptDays = 7;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 bool KeptAsIs(unsigned char c) {
@@ -71,6 +74,16 @@ void AppendNumber(std::string& text, int value, std::size_t width) {
     text.append(digits, length);
 }
 
+// Days since 1 January 1970 of a day of the Gregorian calendar.
+int DayNumber(const CalendarDate& date) {
+    const int year = date.Year - (date.Month <= 2 ? 1 : 0);
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const int yearOfEra = year - era * 400;
+    const int dayOfYear = (153 * (date.Month + (date.Month > 2 ? -3 : 9)) + 2) / 5 + date.Day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
 // Exactly "digits" decimal digits.
 std::optional<int> Number(std::string_view text, std::size_t digits) {
     int value = 0;
@@ -104,6 +117,10 @@ std::string EncodeNotifiedNames(const NotifiedNames& notified) {
     AppendNumber(text, notified.Day.Month, 2);
     text.push_back('-');
     AppendNumber(text, notified.Day.Day, 2);
+    if (notified.DaysBefore > 0) {
+        text.push_back('+');
+        AppendNumber(text, notified.DaysBefore, 1);
+    }
     for (const std::string& name : notified.Names) {
         text.push_back('/'); // before each name, so that an empty name is one too
         AppendEncoded(text, name);
@@ -116,8 +133,17 @@ NotifiedNames DecodeNotifiedNames(std::string_view text) {
     if (!day) {
         return {};
     }
-    NotifiedNames notified{*day, {}};
+    NotifiedNames notified{*day, 0, {}};
     std::string_view rest = text.substr(10);
+    if (!rest.empty() && rest.front() == '+') {
+        const std::size_t end = std::min(rest.find('/'), rest.size());
+        const std::optional<int> daysBefore = Number(rest.substr(1, end - 1), end - 1);
+        if (!daysBefore || end < 2 || end > 3 || *daysBefore < 1) {
+            return {};
+        }
+        notified.DaysBefore = *daysBefore;
+        rest.remove_prefix(end);
+    }
     while (!rest.empty()) {
         if (rest.front() != '/') {
             return {};
@@ -134,20 +160,67 @@ NotifiedNames DecodeNotifiedNames(std::string_view text) {
     return notified;
 }
 
-NotifiedNames LoadNotifiedNames(const SettingsStore& store) {
-    return DecodeNotifiedNames(store.GetSetting(kApp, kSection, kNotified, ""));
+std::string EncodeNoticeRecord(const NoticeRecord& record) {
+    std::string text;
+    for (const NotifiedNames& entry : record) {
+        if (!text.empty()) {
+            text.push_back(kEntrySeparator);
+        }
+        text += EncodeNotifiedNames(entry);
+    }
+    return text;
 }
 
-void SaveNotifiedNames(SettingsStore& store, const NotifiedNames& notified) {
-    store.SaveSetting(kApp, kSection, kNotified, EncodeNotifiedNames(notified));
+NoticeRecord DecodeNoticeRecord(std::string_view text) {
+    NoticeRecord record;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(kEntrySeparator), text.size());
+        NotifiedNames entry = DecodeNotifiedNames(text.substr(0, end));
+        if (entry.Day.Year != 0) {
+            record.push_back(std::move(entry));
+        }
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return record;
 }
 
-bool LoadNotificationsEnabled(const SettingsStore& store) {
-    return store.GetSetting(kApp, kSection, kEnabled, "1") != "0";
+NoticeRecord MergedRecord(const CalendarDate& today, const NoticeRecord& first, const NoticeRecord& second) {
+    NoticeRecord merged;
+    const int todayNumber = DayNumber(today);
+    for (const NoticeRecord* record : {&first, &second}) {
+        for (const NotifiedNames& entry : *record) {
+            if (std::abs(DayNumber(entry.Day) - todayNumber) > kKeptDays) {
+                continue;
+            }
+            auto same = std::find_if(merged.begin(), merged.end(), [&](const NotifiedNames& kept) {
+                return kept.Day == entry.Day && kept.DaysBefore == entry.DaysBefore;
+            });
+            if (same == merged.end()) {
+                same = merged.insert(merged.end(), NotifiedNames{entry.Day, entry.DaysBefore, {}});
+            }
+            for (const std::string& name : entry.Names) {
+                if (std::find(same->Names.begin(), same->Names.end(), name) == same->Names.end()) {
+                    same->Names.push_back(name);
+                }
+            }
+        }
+    }
+    return merged;
 }
 
-void SaveNotificationsEnabled(SettingsStore& store, bool enabled) {
-    store.SaveSetting(kApp, kSection, kEnabled, enabled ? "1" : "0");
+bool WasTold(const NoticeRecord& record, const CalendarDate& day, int daysBefore, std::string_view name) {
+    return std::any_of(record.begin(), record.end(), [&](const NotifiedNames& entry) {
+        return entry.Day == day && entry.DaysBefore == daysBefore &&
+               std::find(entry.Names.begin(), entry.Names.end(), name) != entry.Names.end();
+    });
+}
+
+NoticeRecord LoadNoticeRecord(const SettingsStore& store) {
+    return DecodeNoticeRecord(store.GetSetting(kApp, kSection, kNotified, ""));
+}
+
+void SaveNoticeRecord(SettingsStore& store, const NoticeRecord& record) {
+    store.SaveSetting(kApp, kSection, kNotified, EncodeNoticeRecord(record));
 }
 
 } // namespace candlewatcher

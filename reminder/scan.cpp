@@ -369,4 +369,26 @@ ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double wa
     return head;
 }
 
+std::vector<TodayBirthday> BirthdaysInDays(const CalendarDate& today, int daysAhead,
+                                           std::string_view fileBytes) {
+    std::vector<TodayBirthday> rows;
+    if (daysAhead < 0) {
+        return rows;
+    }
+    const Walk walk(today, 1, daysAhead);
+    const auto target = static_cast<std::uint32_t>(daysAhead);
+    if (walk.Days.size() <= target) {
+        return rows;
+    }
+    ForEachRecord(fileBytes, [&](const RecordView& record) {
+        const auto [first, last] = walk.DaysOf(record);
+        if (std::find(first, last, target) != last) {
+            rows.push_back(TodayBirthday{
+                std::string(record.Name),
+                RowText(record, KindOn(target), walk.Days[target].Year, TextValue(record.Year))});
+        }
+    });
+    return rows;
+}
+
 } // namespace candlewatcher

@@ -25,7 +25,8 @@ struct ScanResult {
 ScanResult ScanBirthdays(const CalendarDate& today, double warn, double warnDays, bool fileFound,
                          const std::vector<BirthdayRecord>& records);
 
-// A row of today with the name of the record it comes from: whom the row is about.
+// A row with the name of the record it comes from: whom the row is about. Today's rows for the notice of
+// the day; the rows of a later day for the notice given days before.
 struct TodayBirthday {
     std::string Name;
     std::string Text;
@@ -45,5 +46,11 @@ struct ScanHead {
 // be a large file and a long look-ahead.
 ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double warnDays, bool fileFound,
                                std::string_view fileBytes, std::size_t rowLimit);
+
+// The rows of the birthdays that fall daysAhead days after today (today's own for 0), each as the panel
+// writes it (an upcoming row with its day and month), in file order. None when that day lies beyond
+// 31 December 9999.
+std::vector<TodayBirthday> BirthdaysInDays(const CalendarDate& today, int daysAhead,
+                                           std::string_view fileBytes);
 
 } // namespace candlewatcher
