@@ -7,9 +7,9 @@
 #include "manage/frmSettings.h"
 #include "desktop/birthday_file_watcher.h"
 #include "tray/border_line.h"
+#include "tray/notice_scheduler.h"
 #include "tray/row_marker.h"
 #include "tray/tray_menu.h"
-#include "tray/today_notifications.h"
 #include "ui/app_icon.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
@@ -172,7 +172,7 @@ frmMain::frmMain() {
         ScheduleMidnightCheck();
     });
 
-    m_notifications = std::make_unique<TodayNotifications>([this] { OpenWindows(); });
+    m_notices = new NoticeScheduler([this] { OpenWindows(); }, this);
 }
 
 frmMain::~frmMain() = default;
@@ -201,7 +201,6 @@ void frmMain::AddTrayIcon() {
     m_trayIcon = std::make_unique<QSystemTrayIcon>(AppIcon());
     m_trayIcon->setToolTip(QStringLiteral("Candlewatcher"));
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, &frmMain::TrayIcon_Activated);
-    m_trayMenu->NotifyOnTheDay->setChecked(NotificationsEnabled());
     m_trayIcon->setContextMenu(m_trayMenu);
     m_singleActivationToggles = StatusNotifierHostRegistered();
     m_trayIcon->show();
@@ -245,6 +244,8 @@ void frmMain::CheckBirthdays() {
     }
 
     ShowRows(scan.Head, scan.TotalRows);
+    // The notices do not depend on the panel's look-ahead: they are checked whatever it shows.
+    m_notices->Check();
     if (scan.TotalRows == 0) {
         hide();
         return;
@@ -252,7 +253,6 @@ void frmMain::CheckBirthdays() {
     show();
     raise();
     tmrBirthday->start(); // also restarts a running count: every shown refresh stays its five seconds
-    m_notifications->Notify(today, scan.Today);
 }
 
 void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
@@ -385,18 +385,12 @@ void frmMain::OpenWindows() {
     m_tag = QStringLiteral("TR");
 }
 
-bool frmMain::NotificationsEnabled() const {
-    return m_notifications->Enabled();
-}
-
-void frmMain::SetNotificationsEnabled(bool enabled) {
-    m_notifications->SetEnabled(enabled);
-}
-
 void frmMain::CheckDateChange() {
     if (m_refreshDate != Forms::Environment().Today()) {
         Label1_Change();
+        return;
     }
+    m_notices->FollowClock();
 }
 
 void frmMain::ScheduleMidnightCheck() {

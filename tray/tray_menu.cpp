@@ -5,6 +5,7 @@
 #include "data/output_file.h"
 #include "manage/AddB.h"
 #include "manage/frmMenu.h"
+#include "manage/frmNotifications.h"
 #include "manage/frmSettings.h"
 #include "tray/frmMain.h"
 #include "ui/file_dialogs.h"
@@ -51,8 +52,7 @@ TrayMenu::TrayMenu(QWidget* parent)
     AddBirthday = addAction(QStringLiteral("&Add Birthday..."));
     Settings = addAction(QStringLiteral("S&ettings..."));
     addSeparator();
-    NotifyOnTheDay = addAction(QStringLiteral("&Notify on the Day"));
-    NotifyOnTheDay->setCheckable(true);
+    Notifications = addAction(QStringLiteral("&Notifications..."));
     ImportContacts = addAction(QStringLiteral("&Import Contacts..."));
     ExportCalendar = addAction(QStringLiteral("E&xport Calendar..."));
     addSeparator();
@@ -66,11 +66,9 @@ TrayMenu::TrayMenu(QWidget* parent)
     connect(
         Settings, &QAction::triggered, this, [] { frmMenu::ShowDialogThenRefill(Forms::Settings()); },
         Qt::QueuedConnection);
-    connect(NotifyOnTheDay, &QAction::triggered, this,
-            [](bool checked) { Forms::Main().SetNotificationsEnabled(checked); });
-    // The settings file may have changed since (by hand, or by another copy of the menu's state).
-    connect(this, &QMenu::aboutToShow, this,
-            [this] { NotifyOnTheDay->setChecked(Forms::Main().NotificationsEnabled()); });
+    connect(
+        Notifications, &QAction::triggered, this, [] { Forms::Notifications().ShowStored(); },
+        Qt::QueuedConnection);
     connect(ImportContacts, &QAction::triggered, this, &TrayMenu::ImportContacts_Click, Qt::QueuedConnection);
     connect(ExportCalendar, &QAction::triggered, this, &TrayMenu::ExportCalendar_Click, Qt::QueuedConnection);
     // The panel's close removes the icon and ends the program, as the list window's No does.

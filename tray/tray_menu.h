@@ -16,7 +16,7 @@ public:
     QAction* ShowBirthdays = nullptr;
     QAction* AddBirthday = nullptr;
     QAction* Settings = nullptr;
-    QAction* NotifyOnTheDay = nullptr; // checkable: the stored switch of the desktop notification
+    QAction* Notifications = nullptr;
     QAction* ImportContacts = nullptr;
     QAction* ExportCalendar = nullptr;
     QAction* Quit = nullptr;

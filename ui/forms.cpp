@@ -3,6 +3,7 @@
 #include "manage/AddB.h"
 #include "manage/EditB.h"
 #include "manage/frmMenu.h"
+#include "manage/frmNotifications.h"
 #include "manage/frmSettings.h"
 #include "desktop/birthday_file_watcher.h"
 #include "tray/frmMain.h"
@@ -27,6 +28,7 @@ QPointer<frmMenu> g_menu;
 QPointer<AddB> g_add;
 QPointer<EditB> g_edit;
 QPointer<frmSettings> g_settings;
+QPointer<frmNotifications> g_notifications;
 
 // The pointer is stored before Form_Load runs, so that a window referred to while its own load handling
 // runs (the list window's first refill reaches the panel, which reaches the settings dialog) is not
@@ -76,6 +78,9 @@ EditB& Forms::Edit() {
 frmSettings& Forms::Settings() {
     return Reference(g_settings);
 }
+frmNotifications& Forms::Notifications() {
+    return Reference(g_notifications);
+}
 
 void Forms::MarkBirthdayFileSeen() {
     if (BirthdayFileWatcher* watcher = SharedEnvironment().Watcher) {
@@ -100,6 +105,7 @@ void Forms::DestroyAll() {
     Destroy(g_add);
     Destroy(g_edit);
     Destroy(g_settings);
+    Destroy(g_notifications);
     Destroy(g_main);
 }
 

@@ -12,6 +12,7 @@ class frmMenu;
 class AddB;
 class EditB;
 class frmSettings;
+class frmNotifications;
 class SettingsStore;
 class BirthdayFileWatcher;
 class Notifier;
@@ -44,6 +45,7 @@ public:
     static AddB& Add();
     static EditB& Edit();
     static frmSettings& Settings();
+    static frmNotifications& Notifications();
 
     // A window has read or written birthday.dat: the watcher takes the file as it is now for known, so
     // only a later change by another program refreshes the windows.

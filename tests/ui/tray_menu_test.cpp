@@ -62,23 +62,9 @@ private slots:
         for (const QAction* action : main.TrayIconMenu()->actions()) {
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
         }
-        QCOMPARE(texts, QStringList({"&Show Birthdays", "&Add Birthday...", "S&ettings...", "-",
-                                     "&Notify on the Day", "&Import Contacts...", "E&xport Calendar...", "-",
-                                     "&Quit Candlewatcher"}));
-    }
-
-    // On by default; unchecking stores "0" under [Notifications] and the menu shows the stored state.
-    void notifyOnTheDaySwitchesAndKeepsTheSetting() {
-        ManageFixture fixture;
-        TrayMenu& menu = *Forms::Main().TrayIconMenu();
-        QVERIFY(menu.NotifyOnTheDay->isCheckable());
-        QVERIFY(menu.NotifyOnTheDay->isChecked());
-        menu.NotifyOnTheDay->trigger();
-        QVERIFY(!Forms::Main().NotificationsEnabled());
-        QSettings stored(fixture.Environment.SettingsPath(), QSettings::IniFormat);
-        QCOMPARE(stored.value("Notifications/Enabled").toString(), QStringLiteral("0"));
-        Forms::DestroyAll();
-        QVERIFY(!Forms::Main().TrayIconMenu()->NotifyOnTheDay->isChecked());
+        QCOMPARE(texts,
+                 QStringList({"&Show Birthdays", "&Add Birthday...", "S&ettings...", "-", "&Notifications...",
+                              "&Import Contacts...", "E&xport Calendar...", "-", "&Quit Candlewatcher"}));
     }
 
     void showBirthdaysOpensBothWindows() {
