@@ -6,34 +6,17 @@ namespace candlewatcher {
 
 namespace {
 
-// The rows of the occasion whose people are not in the record; each person once in the names.
-DueNotice Untold(const CalendarDate& today, int daysBefore, std::string_view fileBytes,
-                 const NoticeRecord& told) {
-    DueNotice notice{{today, daysBefore, {}}, {}, std::nullopt};
-    for (TodayBirthday& row : BirthdaysInDays(today, daysBefore, fileBytes)) {
-        if (WasTold(told, today, daysBefore, row.Name)) {
+// The notice of the rows that `keep` accepts, each person once in its names.
+template <typename Keep>
+DueNotice NoticeOf(const NotifiedNames& occasion, std::vector<TodayBirthday> rows, Keep keep) {
+    DueNotice notice{{occasion.Day, occasion.DaysBefore, {}}, {}, std::nullopt};
+    for (TodayBirthday& row : rows) {
+        if (!keep(row.Name)) {
             continue;
         }
-        if (std::find(notice.Notice.Names.begin(), notice.Notice.Names.end(), row.Name) ==
-            notice.Notice.Names.end()) {
-            notice.Notice.Names.push_back(row.Name);
-        }
-        notice.Rows.push_back(std::move(row));
-    }
-    return notice;
-}
-
-// The snoozed notice again, with the rows of its people that the file still holds.
-DueNotice Again(const SnoozedNotice& snoozed, std::string_view fileBytes) {
-    const NotifiedNames& asked = snoozed.Notice;
-    DueNotice notice{{asked.Day, asked.DaysBefore, {}}, {}, snoozed};
-    for (TodayBirthday& row : BirthdaysInDays(asked.Day, asked.DaysBefore, fileBytes)) {
-        if (std::find(asked.Names.begin(), asked.Names.end(), row.Name) == asked.Names.end()) {
-            continue;
-        }
-        if (std::find(notice.Notice.Names.begin(), notice.Notice.Names.end(), row.Name) ==
-            notice.Notice.Names.end()) {
-            notice.Notice.Names.push_back(row.Name);
+        std::vector<std::string>& names = notice.Notice.Names;
+        if (std::find(names.begin(), names.end(), row.Name) == names.end()) {
+            names.push_back(row.Name);
         }
         notice.Rows.push_back(std::move(row));
     }
@@ -54,8 +37,12 @@ NoticePlan PlanNotices(const NoticeClock& now, const NoticeSettings& settings, s
         if (settings.DaysBefore > 0) {
             occasions.push_back(settings.DaysBefore);
         }
-        for (const int daysBefore : occasions) {
-            DueNotice notice = Untold(now.Today, daysBefore, fileBytes, told);
+        std::vector<std::vector<TodayBirthday>> rows = BirthdaysInDays(now.Today, occasions, fileBytes);
+        for (std::size_t i = 0; i < occasions.size(); ++i) {
+            const NotifiedNames occasion{now.Today, occasions[i], {}};
+            DueNotice notice = NoticeOf(occasion, std::move(rows[i]), [&](const std::string& name) {
+                return !WasTold(told, occasion.Day, occasion.DaysBefore, name);
+            });
             if (!notice.Rows.empty()) {
                 plan.Due.push_back(std::move(notice));
             }
@@ -74,7 +61,13 @@ NoticePlan PlanNotices(const NoticeClock& now, const NoticeSettings& settings, s
             plan.NextSnooze = std::min(plan.NextSnooze.value_or(asked.Due), asked.Due);
             continue;
         }
-        DueNotice notice = Again(asked, fileBytes);
+        const NotifiedNames& occasion = asked.Notice;
+        DueNotice notice = NoticeOf(
+            occasion, std::move(BirthdaysInDays(occasion.Day, {occasion.DaysBefore}, fileBytes)[0]),
+            [&](const std::string& name) {
+                return std::find(occasion.Names.begin(), occasion.Names.end(), name) != occasion.Names.end();
+            });
+        notice.Snoozed = asked;
         if (notice.Rows.empty()) {
             plan.Spent.push_back(asked);
         } else {

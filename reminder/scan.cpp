@@ -369,23 +369,27 @@ ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double wa
     return head;
 }
 
-std::vector<TodayBirthday> BirthdaysInDays(const CalendarDate& today, int daysAhead,
-                                           std::string_view fileBytes) {
-    std::vector<TodayBirthday> rows;
-    if (daysAhead < 0) {
-        return rows;
-    }
-    const Walk walk(today, 1, daysAhead);
-    const auto target = static_cast<std::uint32_t>(daysAhead);
-    if (walk.Days.size() <= target) {
-        return rows;
+std::vector<std::vector<TodayBirthday>>
+BirthdaysInDays(const CalendarDate& today, const std::vector<int>& daysAhead, std::string_view fileBytes) {
+    std::vector<std::vector<TodayBirthday>> rows(daysAhead.size());
+    const int furthest =
+        daysAhead.empty() ? 0 : std::max(0, *std::max_element(daysAhead.begin(), daysAhead.end()));
+    const Walk walk(today, 1, furthest);
+    // For each day of the walk, which lists want its rows.
+    std::vector<std::vector<std::size_t>> wanted(walk.Days.size());
+    for (std::size_t i = 0; i < daysAhead.size(); ++i) {
+        if (daysAhead[i] >= 0 && static_cast<std::size_t>(daysAhead[i]) < walk.Days.size()) {
+            wanted[static_cast<std::size_t>(daysAhead[i])].push_back(i);
+        }
     }
     ForEachRecord(fileBytes, [&](const RecordView& record) {
         const auto [first, last] = walk.DaysOf(record);
-        if (std::find(first, last, target) != last) {
-            rows.push_back(TodayBirthday{
-                std::string(record.Name),
-                RowText(record, KindOn(target), walk.Days[target].Year, TextValue(record.Year))});
+        for (const std::uint32_t* d = first; d != last; ++d) {
+            for (const std::size_t list : wanted[*d]) {
+                rows[list].push_back(
+                    TodayBirthday{std::string(record.Name),
+                                  RowText(record, KindOn(*d), walk.Days[*d].Year, TextValue(record.Year))});
+            }
         }
     });
     return rows;

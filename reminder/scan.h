@@ -47,10 +47,10 @@ struct ScanHead {
 ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double warnDays, bool fileFound,
                                std::string_view fileBytes, std::size_t rowLimit);
 
-// The rows of the birthdays that fall daysAhead days after today (today's own for 0), each as the panel
-// writes it (an upcoming row with its day and month), in file order. None when that day lies beyond
-// 31 December 9999.
-std::vector<TodayBirthday> BirthdaysInDays(const CalendarDate& today, int daysAhead,
-                                           std::string_view fileBytes);
+// For each number of days in daysAhead, the rows of the birthdays that fall that many days after today
+// (today's own for 0), each as the panel writes it (an upcoming row with its day and month), in file
+// order: one pass over the records for all of them. None for a day beyond 31 December 9999.
+std::vector<std::vector<TodayBirthday>>
+BirthdaysInDays(const CalendarDate& today, const std::vector<int>& daysAhead, std::string_view fileBytes);
 
 } // namespace candlewatcher

@@ -244,15 +244,16 @@ void frmMain::CheckBirthdays() {
     }
 
     ShowRows(scan.Head, scan.TotalRows);
-    // The notices do not depend on the panel's look-ahead: they are checked whatever it shows.
-    m_notices->Check();
     if (scan.TotalRows == 0) {
         hide();
-        return;
+    } else {
+        show();
+        raise();
+        tmrBirthday->start(); // also restarts a running count: every shown refresh stays its five seconds
     }
-    show();
-    raise();
-    tmrBirthday->start(); // also restarts a running count: every shown refresh stays its five seconds
+    // After the panel is up, since it reads the file again; whatever the panel shows, as the notices do not
+    // depend on its look-ahead.
+    m_notices->Check();
 }
 
 void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
