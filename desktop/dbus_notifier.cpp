@@ -177,8 +177,13 @@ void DBusNotifier::ActionInvoked(uint id, const QString& actionKey) {
                                          : actionKey == LaterAction ? found->second.Later
                                                                     : std::function<void()>();
     if (actionKey == LaterAction) {
-        // Asked for again later: this one is done, whatever the service does with it.
+        // Asked for again later: this one is done. A service that keeps it on screen after an action is
+        // asked to close it, so that it does not stand beside the one to come.
         m_actions.erase(found);
+        QDBusMessage close =
+            QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("CloseNotification"));
+        close << id;
+        m_bus.asyncCall(close, m_timeLimitMs);
     }
     if (action) {
         action();

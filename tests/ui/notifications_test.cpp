@@ -49,7 +49,9 @@ public:
     QStringList Capabilities;
     bool Hangs = false;
     QVariantList Arguments; // of the last Notify
+    QList<uint> Closed;
 public slots:
+    void CloseNotification(uint id) { Closed << id; }
     QStringList GetCapabilities(const QDBusMessage& message) {
         message.setDelayedReply(Hangs);
         return Capabilities;
@@ -285,6 +287,8 @@ private slots:
                 QTRY_COMPARE_WITH_TIMEOUT(answers, 2, 10000);
                 QCOMPARE(activations, actions ? 1 : 0);
                 QCOMPARE(laters, actions ? 1 : 0);
+                // Remind Me Later puts the notification away at once.
+                QTRY_COMPARE_WITH_TIMEOUT(service.Closed, actions ? QList<uint>{7} : QList<uint>(), 10000);
             }
 
             // The panel goes on as before, whatever the service does, and warns of nothing.
