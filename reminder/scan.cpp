@@ -287,8 +287,7 @@ std::vector<ReminderRow> AllRows(const Walk& walk, std::size_t likelyRecords, Fo
 // a long look-ahead over a large file costs no text for the thousands of rows a display leaves out.
 template <typename ForEachRecord>
 std::vector<ReminderRow> FirstRows(const Walk& walk, std::size_t likelyRecords, ForEachRecord forEachRecord,
-                                   std::size_t rowLimit, std::size_t& totalRows,
-                                   std::vector<TodayBirthday>& today) {
+                                   std::size_t rowLimit, std::size_t& totalRows) {
     struct Match {
         RecordView Record;
         std::uint32_t Day;
@@ -310,15 +309,6 @@ std::vector<ReminderRow> FirstRows(const Walk& walk, std::size_t likelyRecords, 
     for (std::size_t r = 0; r < matches.size(); ++r) {
         if (position[r] < kept.size()) {
             kept[position[r]] = &matches[r];
-        }
-    }
-    // Today's rows are the few made whatever the limit: the day's notification names everyone.
-    for (const Match& match : matches) {
-        if (match.Day == 0) {
-            const double birthYear = TextValue(match.Record.Year);
-            today.push_back(
-                TodayBirthday{std::string(match.Record.Name),
-                              RowText(match.Record, ReminderKind::Today, walk.Days[0].Year, birthYear)});
         }
     }
     std::vector<ReminderRow> rows;
@@ -365,7 +355,7 @@ ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double wa
     // About 35 bytes make a typical record; the guess only sizes the first reservation.
     head.Head.Rows = FirstRows(
         Walk(today, warn, warnDays), fileBytes.size() / 35,
-        [&](auto visit) { ForEachRecord(fileBytes, visit); }, rowLimit, head.TotalRows, head.Today);
+        [&](auto visit) { ForEachRecord(fileBytes, visit); }, rowLimit, head.TotalRows);
     return head;
 }
 

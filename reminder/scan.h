@@ -33,12 +33,10 @@ struct TodayBirthday {
     bool operator==(const TodayBirthday&) const = default;
 };
 
-// The first rows of a scan, as many as a display holds, and how many rows the scan found in all; and every
-// row of today, also those past the head, for the notification of the day.
+// The first rows of a scan, as many as a display holds, and how many rows the scan found in all.
 struct ScanHead {
     ScanResult Head;
     std::size_t TotalRows = 0;
-    std::vector<TodayBirthday> Today;
 };
 
 // The same scan over the records held in the bytes of a birthday file, read in place (as ReadBirthdays would

@@ -90,6 +90,9 @@ struct NoticeScheduler::State {
 
 void NoticeScheduler::State::Record(const NotifiedNames& sent) {
     SettingsStore* store = Forms::Environment().Settings;
+    if (!store) {
+        return;
+    }
     const CalendarDate today = ClockOf(Now()).Today;
     Accepted = MergedRecord(today, Accepted, {sent});
     try {
@@ -101,6 +104,9 @@ void NoticeScheduler::State::Record(const NotifiedNames& sent) {
 
 void NoticeScheduler::State::Forget(const std::vector<SnoozedNotice>& given) {
     SettingsStore* store = Forms::Environment().Settings;
+    if (!store) {
+        return;
+    }
     SnoozesGiven.insert(SnoozesGiven.end(), given.begin(), given.end());
     try {
         std::vector<SnoozedNotice> snoozed = LoadSnoozedNotices(*store);
@@ -116,6 +122,9 @@ void NoticeScheduler::State::Forget(const std::vector<SnoozedNotice>& given) {
 
 void NoticeScheduler::State::Snooze(const NotifiedNames& notice) {
     SettingsStore* store = Forms::Environment().Settings;
+    if (!store) {
+        return;
+    }
     try {
         const NoticeSettings settings = LoadNoticeSettings(*store);
         std::vector<SnoozedNotice> snoozed = LoadSnoozedNotices(*store);
