@@ -23,22 +23,20 @@
 using namespace candlewatcher;
 using candlewatcher::test::WindowTestEnvironment;
 
-using Settings = QMap<QString, QString>;
-Q_DECLARE_METATYPE(Settings)
-
 class NotificationsDialogTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<WindowTestEnvironment> m_env;
+    const QStringList m_keys{"Enabled", "DaysBefore", "NotBefore", "SnoozeMinutes"};
 
-    Settings Stored() const {
-        Settings stored;
-        for (const char* key : {"Enabled", "DaysBefore", "NotBefore", "SnoozeMinutes"}) {
-            const std::string text =
-                m_env->Store().GetSetting("Candlewatcher", "Notifications", key, "(none)");
-            stored[QLatin1String(key)] = QString::fromStdString(text);
+    // The four values in that order, "-" for one not stored.
+    QString Stored() const {
+        QStringList values;
+        for (const QString& key : m_keys) {
+            values << QString::fromStdString(
+                m_env->Store().GetSetting("Candlewatcher", "Notifications", key.toStdString(), "-"));
         }
-        return stored;
+        return values.join(QLatin1Char(' '));
     }
 
 private slots:
@@ -50,51 +48,42 @@ private slots:
 
     // Steps: a key sequence ("Alt+A", "Return"), or "type:" and the text typed where the focus is.
     void keyboard_data() {
-        QTest::addColumn<Settings>("before");
+        QTest::addColumn<QString>("before"); // as Stored() writes them; "-" stores nothing
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("shown"); // day, days before (0: off), time, as the dialog opens
-        QTest::addColumn<Settings>("after");
-        const Settings untouched{{"Enabled", "(none)"},
-                                 {"DaysBefore", "(none)"},
-                                 {"NotBefore", "(none)"},
-                                 {"SnoozeMinutes", "(none)"}};
-        QTest::newRow("defaults") << Settings() << QStringList{"Return"} << "1 0 09:00"
-                                  << Settings{{"Enabled", "1"},
-                                              {"DaysBefore", "0"},
-                                              {"NotBefore", "09:00"},
-                                              {"SnoozeMinutes", "60"}};
+        QTest::addColumn<QString>("after");
+        QTest::newRow("defaults") << "- - - -" << QStringList{"Return"} << "1 0 09:00"
+                                  << "1 0 09:00 60";
         QTest::newRow("three days before, at half past seven, not on the day")
-            << Settings() << QStringList{"Alt+D", "Alt+A", "Alt+B", "type:3", "Alt+N", "type:0730", "Return"}
+            << "- - - -" << QStringList{"Alt+D", "Alt+A", "Alt+B", "type:3", "Alt+N", "type:0730", "Return"}
             << "1 0 09:00"
-            << Settings{
-                   {"Enabled", "0"}, {"DaysBefore", "3"}, {"NotBefore", "07:30"}, {"SnoozeMinutes", "60"}};
+            << "0 3 07:30 60";
         QTest::newRow("more than 30 days refused")
-            << Settings() << QStringList{"Alt+A", "Alt+B", "type:45", "Alt+O"} << "1 0 09:00"
-            << Settings{
-                   {"Enabled", "1"}, {"DaysBefore", "4"}, {"NotBefore", "09:00"}, {"SnoozeMinutes", "60"}};
+            << "- - - -" << QStringList{"Alt+A", "Alt+B", "type:45", "Alt+O"} << "1 0 09:00"
+            << "1 4 09:00 60";
         QTest::newRow("stored values shown, switched off, snooze kept")
-            << Settings{{"DaysBefore", "12"}, {"NotBefore", "7:05"}, {"SnoozeMinutes", "5"}}
-            << QStringList{"Alt+A", "Return"} << "1 12 07:05"
-            << Settings{
-                   {"Enabled", "1"}, {"DaysBefore", "0"}, {"NotBefore", "07:05"}, {"SnoozeMinutes", "5"}};
+            << "- 12 7:05 5" << QStringList{"Alt+A", "Return"} << "1 12 07:05"
+            << "1 0 07:05 5";
         QTest::newRow("stored values out of range shown as their defaults")
-            << Settings{{"DaysBefore", "31"}, {"NotBefore", "24:00"}, {"SnoozeMinutes", "0"}}
-            << QStringList{"Return"} << "1 0 09:00"
-            << Settings{
-                   {"Enabled", "1"}, {"DaysBefore", "0"}, {"NotBefore", "09:00"}, {"SnoozeMinutes", "60"}};
+            << "- 31 24:00 0" << QStringList{"Return"} << "1 0 09:00"
+            << "1 0 09:00 60";
         QTest::newRow("Esc stores nothing")
-            << Settings() << QStringList{"Alt+D", "Alt+A", "Escape"} << "1 0 09:00" << untouched;
-        QTest::newRow("Cancel stores nothing")
-            << Settings() << QStringList{"Alt+D", "Alt+C"} << "1 0 09:00" << untouched;
+            << "- - - -" << QStringList{"Alt+D", "Alt+A", "Escape"} << "1 0 09:00"
+            << "- - - -";
+        QTest::newRow("Cancel stores nothing") << "- - - -" << QStringList{"Alt+D", "Alt+C"} << "1 0 09:00"
+                                               << "- - - -";
     }
     void keyboard() {
-        QFETCH(Settings, before);
+        QFETCH(QString, before);
         QFETCH(QStringList, steps);
         QFETCH(QString, shown);
-        QFETCH(Settings, after);
-        for (auto it = before.cbegin(); it != before.cend(); ++it) {
-            m_env->Store().SaveSetting("Candlewatcher", "Notifications", it.key().toStdString(),
-                                       it.value().toStdString());
+        QFETCH(QString, after);
+        const QStringList values = before.split(QLatin1Char(' '));
+        for (int i = 0; i < m_keys.size(); ++i) {
+            if (values[i] != QLatin1String("-")) {
+                m_env->Store().SaveSetting("Candlewatcher", "Notifications", m_keys[i].toStdString(),
+                                           values[i].toStdString());
+            }
         }
         frmNotifications& dialog = Forms::Notifications();
         bool ran = false;

@@ -1,5 +1,5 @@
-// When notices are given: a few days walked hour by hour, the next moment to wake, the texts, the stored
-// settings and records.
+// When notices are given: a few days walked hour by hour, the next moment to wake, the stored settings
+// and records.
 #include "notify/due_notices.h"
 #include "notify/notice_settings.h"
 #include "notify/snoozed_notices.h"
@@ -161,7 +161,7 @@ TEST(NoticePlan, WakesAtTheSetTimeAndForTheNextSnoozedNotice) {
         std::optional<std::int64_t> NextSnooze;
         std::size_t Due, Spent;
     };
-    const std::vector<Case> cases{
+    const Case cases[]{
         {8 * 60 + 59, LocalMinute{day, 540}, At(day, 570).Epoch, 0, 0},
         {9 * 60, LocalMinute{{7, 12, 2026}, 540}, At(day, 570).Epoch, 1, 0},
         {9 * 60 + 30, LocalMinute{{7, 12, 2026}, 540}, At(day, 600).Epoch, 1, 1},
@@ -180,66 +180,39 @@ TEST(NoticePlan, WakesAtTheSetTimeAndForTheNextSnoozedNotice) {
     EXPECT_EQ(lastDay.NextTimeOfDay, std::nullopt);
 }
 
-// A 29 February birthday falls on 28 February in a common year, days before and on the day alike.
-TEST(NoticePlan, LeapDayBirthdaysInCommonYears) {
-    const std::string file = File({{"29", "2", "2000", "Leap"}});
-    const std::vector<std::tuple<CalendarDate, int, std::string>> cases{
-        {{25, 2, 2027}, 3, "Leap (27 - 29\\2)"},
-        {{28, 2, 2027}, 0, "Leap (27)"},
-        {{26, 2, 2028}, 3, "Leap (28 - 29\\2)"},
-        {{28, 2, 2028}, 0, ""},
-    };
-    for (const auto& [day, daysBefore, text] : cases) {
-        const NoticePlan plan =
-            PlanNotices(At(day, 600), NoticeSettings{daysBefore == 0, daysBefore, 540, 60}, file, {}, {});
-        EXPECT_EQ(plan.Due.empty() ? "" : plan.Due[0].Rows.at(0).Text, text) << day.Day << "." << day.Year;
-    }
-}
-
-TEST(NoticeSummary, SaysWhenAndHowMany) {
-    EXPECT_EQ(NoticeSummary(0, 1), "Birthday today");
-    EXPECT_EQ(NoticeSummary(0, 2), "Birthdays today");
-    EXPECT_EQ(NoticeSummary(1, 1), "Birthday tomorrow");
-    EXPECT_EQ(NoticeSummary(1, 3), "Birthdays tomorrow");
-    EXPECT_EQ(NoticeSummary(30, 1), "Birthday in 30 days");
-    EXPECT_EQ(NoticeSummary(2, 2), "Birthdays in 2 days");
-}
-
-struct StoredCase {
-    std::map<std::string, std::string> Stored;
-    NoticeSettings Read;
-};
-
-class StoredNoticeSettings : public ::testing::TestWithParam<StoredCase> {};
+// Stored texts ("key=value" joined by ";") and the settings read from them: day, days before, not before,
+// snooze.
+class StoredNoticeSettings : public ::testing::TestWithParam<std::pair<std::string, NoticeSettings>> {};
 
 TEST_P(StoredNoticeSettings, ReadsEachValueOrItsDefault) {
     MemorySettingsStore store;
-    for (const auto& [key, text] : GetParam().Stored) {
-        store.SaveSetting("Candlewatcher", "Notifications", key, text);
+    std::string_view stored = GetParam().first;
+    while (!stored.empty()) {
+        const std::string_view pair = stored.substr(0, stored.find(';'));
+        const std::size_t equals = pair.find('=');
+        store.SaveSetting("Candlewatcher", "Notifications", pair.substr(0, equals), pair.substr(equals + 1));
+        stored.remove_prefix(std::min(pair.size() + 1, stored.size()));
     }
     const NoticeSettings read = LoadNoticeSettings(store);
-    EXPECT_EQ(read, GetParam().Read) << ::testing::PrintToString(GetParam().Stored);
+    EXPECT_EQ(read, GetParam().second) << GetParam().first;
     SaveNoticeSettings(store, read);
-    EXPECT_EQ(LoadNoticeSettings(store), read);
+    EXPECT_EQ(LoadNoticeSettings(store), read) << GetParam().first;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, StoredNoticeSettings,
-    ::testing::Values(
-        StoredCase{{}, {true, 0, 540, 60}},
-        StoredCase{{{"Enabled", "0"}, {"DaysBefore", "30"}, {"NotBefore", "7:05"}, {"SnoozeMinutes", "1440"}},
-                   {false, 30, 425, 1440}},
-        StoredCase{{{"DaysBefore", "1"}, {"NotBefore", "00:00"}, {"SnoozeMinutes", "1"}}, {true, 1, 0, 1}},
-        StoredCase{{{"NotBefore", "23:59"}}, {true, 0, 1439, 60}},
-        StoredCase{{{"DaysBefore", "31"}, {"NotBefore", "24:00"}, {"SnoozeMinutes", "0"}},
-                   {true, 0, 540, 60}},
-        StoredCase{{{"DaysBefore", "-3"}, {"NotBefore", "9:60"}, {"SnoozeMinutes", "1441"}},
-                   {true, 0, 540, 60}},
-        StoredCase{{{"DaysBefore", "3 days"}, {"NotBefore", "9"}, {"SnoozeMinutes", "+5"}},
-                   {true, 0, 540, 60}},
-        StoredCase{{{"DaysBefore", ""}, {"NotBefore", "09:5"}, {"SnoozeMinutes", "ten"}}, {true, 0, 540, 60}},
-        StoredCase{{{"NotBefore", "123:00"}}, {true, 0, 540, 60}},
-        StoredCase{{{"NotBefore", " 9:00"}}, {true, 0, 540, 60}}));
+    ::testing::Values(std::pair{"", NoticeSettings{true, 0, 540, 60}},
+                      std::pair{"Enabled=0;DaysBefore=30;NotBefore=7:05;SnoozeMinutes=1440",
+                                NoticeSettings{false, 30, 425, 1440}},
+                      std::pair{"DaysBefore=1;NotBefore=00:00;SnoozeMinutes=1",
+                                NoticeSettings{true, 1, 0, 1}},
+                      std::pair{"NotBefore=23:59", NoticeSettings{true, 0, 1439, 60}},
+                      std::pair{"DaysBefore=31;NotBefore=24:00;SnoozeMinutes=0", NoticeSettings{}},
+                      std::pair{"DaysBefore=-3;NotBefore=9:60;SnoozeMinutes=1441", NoticeSettings{}},
+                      std::pair{"DaysBefore=3 days;NotBefore=9;SnoozeMinutes=+5", NoticeSettings{}},
+                      std::pair{"DaysBefore=;NotBefore=09:5;SnoozeMinutes=ten", NoticeSettings{}},
+                      std::pair{"NotBefore=123:00", NoticeSettings{}},
+                      std::pair{"NotBefore= 9:00", NoticeSettings{}}));
 
 TEST(NoticeRecordText, HoldsTheOccasionAndReadsTheOlderRecord) {
     const CalendarDate day{6, 12, 2026};
