@@ -105,12 +105,6 @@ const NoticeSettings kBoth{true, 3, 9 * 60, 60};
 INSTANTIATE_TEST_SUITE_P(
     Days, NoticeWalk,
     ::testing::Values(
-        WalkCase{"the day only, as before",
-                 NoticeSettings{},
-                 {{{3, 12, 2026}, 0, 5 * 24}},
-                 {},
-                 {"6.12 9h Birthdays today: Tom Baker (42); Ann Lee (36);",
-                  "6.12 12h Birthday today: Bob (26);", "7.12 9h Birthday today: Zoe Brandt;"}},
         WalkCase{"three days before as well, late risers",
                  NoticeSettings{true, 3, 11 * 60 + 30, 60},
                  {{{3, 12, 2026}, 0, 5 * 24}},
