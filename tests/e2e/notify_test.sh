@@ -76,12 +76,10 @@ e2e_write_birthdays 3 12 1990 "Ann Lee" 6 12 1984 "Tom Baker"
 # timers keep the real monotonic clock. A sanitizer build's runtime must come first among the preloads.
 asan_library=$(ldd "$E2E_EXE" | awk '/libasan/ { print $3 }')
 E2E_PRELOAD="${asan_library:+$asan_library:}$FAKETIME_LIBRARY"
-E2E_FAKETIME="$(($(date -d '2026-12-03 08:59:40' +%s) - $(date +%s)))s"
-e2e_faked() {
-    FAKETIME=$E2E_FAKETIME FAKETIME_DONT_FAKE_MONOTONIC=1 LD_PRELOAD=$E2E_PRELOAD "$@"
-}
+E2E_PROGRAM_ENV=("FAKETIME=$(($(date -d '2026-12-03 08:59:40' +%s) - $(date +%s)))s" FAKETIME_DONT_FAKE_MONOTONIC=1
+    "LD_PRELOAD=$E2E_PRELOAD")
 started_ms=$(e2e_now_ms)
-e2e_faked e2e_start_program
+e2e_start_program
 e2e_wait_panel 15 >/dev/null || e2e_fail "the panel did not appear"
 e2e_check "notices before 09:00" 0 "$(e2e_displayed)"
 e2e_wait_until 40 eval '[ "$(e2e_displayed)" -ge 2 ]' || e2e_fail "no notices came at 09:00"
@@ -106,10 +104,10 @@ Candlewatcher|Birthday today|Ann Lee (36)" "$(e2e_history | sort -t '|' -k 2)"
 # start hands over to the first, whose new list window refreshes the panel after the restart's own refresh.
 kill -TERM "$E2E_PID"
 e2e_wait_until 5 eval '! e2e_running' || e2e_fail "SIGTERM did not end the program"
-e2e_faked e2e_start_program
+e2e_start_program
 e2e_wait_panel 10 >/dev/null || e2e_fail "the panel did not appear after the restart"
 e2e_write_birthdays 3 12 1990 "Ann Lee" 6 12 1984 "Tom Baker" 3 12 2000 "Bob"
-e2e_faked e2e_run_program 60 || e2e_fail "the second start did not hand over"
+e2e_run_program 60 || e2e_fail "the second start did not hand over"
 e2e_wait_until 10 e2e_notifications_reach 3 || e2e_fail "the birthday added later brought no notice"
 e2e_check "the later notice" "Candlewatcher|Birthday today|Bob (26)" "$(e2e_history | grep Bob)"
 
