@@ -5,6 +5,8 @@
 #include "reminder/scan.h"
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 namespace candlewatcher {
 
@@ -15,5 +17,12 @@ namespace candlewatcher {
 ScanHead ScanShownBirthdays(const CalendarDate& today, const WarnSettings& warn,
                             const AddressBookPaths& paths, const std::filesystem::path& dataDirectory,
                             const SettingsStore& settings, std::size_t rowLimit);
+
+// What the notices read: birthday.dat's bytes as they are when nothing is subscribed; else its records and
+// the subscribed ones, less the hidden people, written as birthday.dat holds records. Nothing when there is
+// neither a birthday.dat nor a subscription. Throws as ScanShownBirthdays does.
+std::optional<std::string> ShownBirthdayBytes(const AddressBookPaths& paths,
+                                              const std::filesystem::path& dataDirectory,
+                                              const SettingsStore& settings);
 
 } // namespace candlewatcher

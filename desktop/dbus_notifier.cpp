@@ -17,6 +17,7 @@ const QString Interface = QStringLiteral("org.freedesktop.Notifications");
 const QString IconName = QStringLiteral("candlewatcher");
 const QString DesktopEntry = QStringLiteral("candlewatcher");
 const QString DefaultAction = QStringLiteral("default");
+const QString LaterAction = QStringLiteral("later");
 const QString AppName = QStringLiteral("Candlewatcher");
 
 } // namespace
@@ -96,32 +97,38 @@ DBusNotifier::DBusNotifier(QDBusConnection bus, int timeLimitMs, QObject* parent
 }
 
 void DBusNotifier::Notify(const Notification& notification, std::function<void(bool)> delivered,
-                          std::function<void()> activated) {
+                          NotificationActions actions) {
     ListenForActions();
-    // The capabilities first: whether the body may carry markup decides how it is written.
+    // The capabilities first: whether the body may carry markup decides how it is written, and whether
+    // the service shows actions whether it gets any.
     const QDBusMessage question =
         QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("GetCapabilities"));
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(question, m_timeLimitMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, notification, delivered = std::move(delivered),
-             activated = std::move(activated)](QDBusPendingCallWatcher* call) {
+             actions = std::move(actions)](QDBusPendingCallWatcher* call) {
                 call->deleteLater();
                 const QDBusPendingReply<QStringList> reply = *call;
                 if (reply.isError()) {
                     delivered(false);
                     return;
                 }
-                Send(notification, reply.value().contains(QStringLiteral("body-markup")), delivered,
-                     activated);
+                Send(notification, reply.value(), delivered, actions);
             });
 }
 
-void DBusNotifier::Send(const Notification& notification, bool bodyMarkup,
-                        std::function<void(bool)> delivered, std::function<void()> activated) {
+void DBusNotifier::Send(const Notification& notification, const QStringList& capabilities,
+                        std::function<void(bool)> delivered, NotificationActions actions) {
+    const bool bodyMarkup = capabilities.contains(QStringLiteral("body-markup"));
     const QString body = notification.BodyLines.join(QLatin1Char('\n'));
-    QStringList actions;
-    if (!notification.ActionLabel.isEmpty()) {
-        actions << DefaultAction << notification.ActionLabel;
+    QStringList actionList;
+    if (capabilities.contains(QStringLiteral("actions"))) {
+        if (!notification.ActionLabel.isEmpty()) {
+            actionList << DefaultAction << notification.ActionLabel;
+        }
+        if (!notification.LaterLabel.isEmpty()) {
+            actionList << LaterAction << notification.LaterLabel;
+        }
     }
     QVariantMap hints{{QStringLiteral("desktop-entry"), DesktopEntry}};
     if (!notification.Icon.isNull()) {
@@ -129,19 +136,19 @@ void DBusNotifier::Send(const Notification& notification, bool bodyMarkup,
     }
     QDBusMessage message = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
     message << AppName << uint(0) << IconName << notification.Summary
-            << (bodyMarkup ? MarkupEscaped(body) : body) << actions << hints << int(-1);
+            << (bodyMarkup ? MarkupEscaped(body) : body) << actionList << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, m_timeLimitMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, delivered = std::move(delivered),
-             activated = std::move(activated)](QDBusPendingCallWatcher* call) {
+            [this, delivered = std::move(delivered), actions = std::move(actions),
+             offered = !actionList.isEmpty()](QDBusPendingCallWatcher* call) {
                 call->deleteLater();
                 const QDBusPendingReply<uint> reply = *call;
                 if (reply.isError()) {
                     delivered(false);
                     return;
                 }
-                if (activated) {
-                    m_actions[reply.value()] = activated;
+                if (offered) {
+                    m_actions[reply.value()] = actions;
                 }
                 delivered(true);
             });
@@ -162,12 +169,29 @@ void DBusNotifier::ListenForActions() {
 
 void DBusNotifier::ActionInvoked(uint id, const QString& actionKey) {
     const auto found = m_actions.find(id);
-    if (actionKey == DefaultAction && found != m_actions.end()) {
-        const std::function<void()> action = found->second; // the action may send the next notification
+    if (found == m_actions.end()) {
+        return;
+    }
+    // A copy: the action may send the next notification, and the service may reuse the id.
+    const std::function<void()> action = actionKey == DefaultAction ? found->second.Activated
+                                         : actionKey == LaterAction ? found->second.Later
+                                                                    : std::function<void()>();
+    if (actionKey == LaterAction) {
+        // Asked for again later: this one is done. A service that keeps it on screen after an action is
+        // asked to close it, so that it does not stand beside the one to come.
+        m_actions.erase(found);
+        QDBusMessage close =
+            QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("CloseNotification"));
+        close << id;
+        m_bus.asyncCall(close, m_timeLimitMs);
+    }
+    if (action) {
         action();
     }
 }
 
+// A service closes a notification after an action too; the action has run by then, and closing asks
+// for nothing more.
 void DBusNotifier::NotificationClosed(uint id, uint) {
     m_actions.erase(id);
 }

@@ -18,7 +18,7 @@ public:
     explicit DBusNotifier(QDBusConnection bus, int timeLimitMs = 5000, QObject* parent = nullptr);
 
     void Notify(const Notification& notification, std::function<void(bool accepted)> delivered,
-                std::function<void()> activated) override;
+                NotificationActions actions) override;
 
 private slots:
     void ActionInvoked(uint id, const QString& actionKey);
@@ -26,14 +26,14 @@ private slots:
 
 private:
     void ListenForActions();
-    void Send(const Notification& notification, bool bodyMarkup, std::function<void(bool)> delivered,
-              std::function<void()> activated);
+    void Send(const Notification& notification, const QStringList& capabilities,
+              std::function<void(bool)> delivered, NotificationActions actions);
 
     QDBusConnection m_bus;
     int m_timeLimitMs;
     bool m_listening = false;
-    // The default actions of the notifications the service may still show, by notification id.
-    std::map<uint, std::function<void()>> m_actions;
+    // The actions of the notifications the service may still show, by notification id.
+    std::map<uint, NotificationActions> m_actions;
 };
 
 } // namespace candlewatcher

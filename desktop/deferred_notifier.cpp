@@ -5,12 +5,12 @@
 namespace candlewatcher {
 
 void DeferredNotifier::Notify(const Notification& notification, std::function<void(bool)> delivered,
-                              std::function<void()> activated) {
+                              NotificationActions actions) {
     if (m_target != nullptr) {
-        m_target->Notify(notification, std::move(delivered), std::move(activated));
+        m_target->Notify(notification, std::move(delivered), std::move(actions));
         return;
     }
-    m_kept.push_back({notification, std::move(delivered), std::move(activated)});
+    m_kept.push_back({notification, std::move(delivered), std::move(actions)});
 }
 
 void DeferredNotifier::Forward(Notifier& notifier) {
@@ -19,7 +19,7 @@ void DeferredNotifier::Forward(Notifier& notifier) {
     // an answer that comes at once) goes straight through and is not kept for ever.
     std::vector<Kept> kept = std::exchange(m_kept, {});
     for (Kept& notice : kept) {
-        m_target->Notify(notice.Notice, std::move(notice.Delivered), std::move(notice.Activated));
+        m_target->Notify(notice.Notice, std::move(notice.Delivered), std::move(notice.Actions));
     }
 }
 

@@ -12,7 +12,7 @@ namespace candlewatcher {
 class DeferredNotifier : public Notifier {
 public:
     void Notify(const Notification& notification, std::function<void(bool accepted)> delivered,
-                std::function<void()> activated) override;
+                NotificationActions actions) override;
 
     // Sends the kept notifications through `notifier`, and every later one; `notifier` outlives this one.
     void Forward(Notifier& notifier);
@@ -21,7 +21,7 @@ private:
     struct Kept {
         Notification Notice;
         std::function<void(bool)> Delivered;
-        std::function<void()> Activated;
+        NotificationActions Actions;
     };
 
     Notifier* m_target = nullptr;

@@ -287,8 +287,7 @@ std::vector<ReminderRow> AllRows(const Walk& walk, std::size_t likelyRecords, Fo
 // a long look-ahead over a large file costs no text for the thousands of rows a display leaves out.
 template <typename ForEachRecord>
 std::vector<ReminderRow> FirstRows(const Walk& walk, std::size_t likelyRecords, ForEachRecord forEachRecord,
-                                   std::size_t rowLimit, std::size_t& totalRows,
-                                   std::vector<TodayBirthday>& today) {
+                                   std::size_t rowLimit, std::size_t& totalRows) {
     struct Match {
         RecordView Record;
         std::uint32_t Day;
@@ -310,15 +309,6 @@ std::vector<ReminderRow> FirstRows(const Walk& walk, std::size_t likelyRecords, 
     for (std::size_t r = 0; r < matches.size(); ++r) {
         if (position[r] < kept.size()) {
             kept[position[r]] = &matches[r];
-        }
-    }
-    // Today's rows are the few made whatever the limit: the day's notification names everyone.
-    for (const Match& match : matches) {
-        if (match.Day == 0) {
-            const double birthYear = TextValue(match.Record.Year);
-            today.push_back(
-                TodayBirthday{std::string(match.Record.Name),
-                              RowText(match.Record, ReminderKind::Today, walk.Days[0].Year, birthYear)});
         }
     }
     std::vector<ReminderRow> rows;
@@ -365,7 +355,7 @@ ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double wa
     // About 35 bytes make a typical record; the guess only sizes the first reservation.
     head.Head.Rows = FirstRows(
         Walk(today, warn, warnDays), fileBytes.size() / 35,
-        [&](auto visit) { ForEachRecord(fileBytes, visit); }, rowLimit, head.TotalRows, head.Today);
+        [&](auto visit) { ForEachRecord(fileBytes, visit); }, rowLimit, head.TotalRows);
     return head;
 }
 
@@ -380,8 +370,34 @@ ScanHead ScanBirthdayRecords(const CalendarDate& today, double warn, double warn
                 visit(RecordView{record.Day, record.Month, record.Year, record.Name});
             }
         },
-        rowLimit, head.TotalRows, head.Today);
+        rowLimit, head.TotalRows);
     return head;
+}
+
+std::vector<std::vector<TodayBirthday>>
+BirthdaysInDays(const CalendarDate& today, const std::vector<int>& daysAhead, std::string_view fileBytes) {
+    std::vector<std::vector<TodayBirthday>> rows(daysAhead.size());
+    const int furthest =
+        daysAhead.empty() ? 0 : std::max(0, *std::max_element(daysAhead.begin(), daysAhead.end()));
+    const Walk walk(today, 1, furthest);
+    // For each day of the walk, which lists want its rows.
+    std::vector<std::vector<std::size_t>> wanted(walk.Days.size());
+    for (std::size_t i = 0; i < daysAhead.size(); ++i) {
+        if (daysAhead[i] >= 0 && static_cast<std::size_t>(daysAhead[i]) < walk.Days.size()) {
+            wanted[static_cast<std::size_t>(daysAhead[i])].push_back(i);
+        }
+    }
+    ForEachRecord(fileBytes, [&](const RecordView& record) {
+        const auto [first, last] = walk.DaysOf(record);
+        for (const std::uint32_t* d = first; d != last; ++d) {
+            for (const std::size_t list : wanted[*d]) {
+                rows[list].push_back(
+                    TodayBirthday{std::string(record.Name),
+                                  RowText(record, KindOn(*d), walk.Days[*d].Year, TextValue(record.Year))});
+            }
+        }
+    });
+    return rows;
 }
 
 } // namespace candlewatcher

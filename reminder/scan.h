@@ -25,19 +25,18 @@ struct ScanResult {
 ScanResult ScanBirthdays(const CalendarDate& today, double warn, double warnDays, bool fileFound,
                          const std::vector<BirthdayRecord>& records);
 
-// A row of today with the name of the record it comes from: whom the row is about.
+// A row with the name of the record it comes from: whom the row is about. Today's rows for the notice of
+// the day; the rows of a later day for the notice given days before.
 struct TodayBirthday {
     std::string Name;
     std::string Text;
     bool operator==(const TodayBirthday&) const = default;
 };
 
-// The first rows of a scan, as many as a display holds, and how many rows the scan found in all; and every
-// row of today, also those past the head, for the notification of the day.
+// The first rows of a scan, as many as a display holds, and how many rows the scan found in all.
 struct ScanHead {
     ScanResult Head;
     std::size_t TotalRows = 0;
-    std::vector<TodayBirthday> Today;
 };
 
 // The same scan over the records held in the bytes of a birthday file, read in place (as ReadBirthdays would
@@ -49,5 +48,11 @@ ScanHead ScanBirthdayFileBytes(const CalendarDate& today, double warn, double wa
 // The same over records already read: birthday.dat's together with those the address books add.
 ScanHead ScanBirthdayRecords(const CalendarDate& today, double warn, double warnDays,
                              const std::vector<BirthdayRecord>& records, std::size_t rowLimit);
+
+// For each number of days in daysAhead, the rows of the birthdays that fall that many days after today
+// (today's own for 0), each as the panel writes it (an upcoming row with its day and month), in file
+// order: one pass over the records for all of them. None for a day beyond 31 December 9999.
+std::vector<std::vector<TodayBirthday>>
+BirthdaysInDays(const CalendarDate& today, const std::vector<int>& daysAhead, std::string_view fileBytes);
 
 } // namespace candlewatcher

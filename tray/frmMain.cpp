@@ -8,9 +8,9 @@
 #include "manage/frmSettings.h"
 #include "desktop/birthday_file_watcher.h"
 #include "tray/border_line.h"
+#include "tray/notice_scheduler.h"
 #include "tray/row_marker.h"
 #include "tray/tray_menu.h"
-#include "tray/today_notifications.h"
 #include "ui/app_icon.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
@@ -173,7 +173,7 @@ frmMain::frmMain() {
         ScheduleMidnightCheck();
     });
 
-    m_notifications = std::make_unique<TodayNotifications>([this] { OpenWindows(); });
+    m_notices = new NoticeScheduler([this] { OpenWindows(); }, this);
 }
 
 frmMain::~frmMain() = default;
@@ -203,7 +203,6 @@ void frmMain::AddTrayIcon() {
     m_trayIcon = std::make_unique<QSystemTrayIcon>(AppIcon());
     m_trayIcon->setToolTip(QStringLiteral("Candlewatcher"));
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, &frmMain::TrayIcon_Activated);
-    m_trayMenu->NotifyOnTheDay->setChecked(NotificationsEnabled());
     m_trayIcon->setContextMenu(m_trayMenu);
     m_trayIcon->show();
 }
@@ -248,12 +247,14 @@ void frmMain::CheckBirthdays() {
     ShowRows(scan.Head, scan.TotalRows);
     if (scan.TotalRows == 0) {
         hide();
-        return;
+    } else {
+        show();
+        raise();
+        tmrBirthday->start(); // also restarts a running count: every shown refresh stays its five seconds
     }
-    show();
-    raise();
-    tmrBirthday->start(); // also restarts a running count: every shown refresh stays its five seconds
-    m_notifications->Notify(today, scan.Today);
+    // After the panel is up, since it reads the file again; whatever the panel shows, as the notices do not
+    // depend on its look-ahead.
+    m_notices->Check();
 }
 
 void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
@@ -386,18 +387,12 @@ void frmMain::OpenWindows() {
     m_tag = QStringLiteral("TR");
 }
 
-bool frmMain::NotificationsEnabled() const {
-    return m_notifications->Enabled();
-}
-
-void frmMain::SetNotificationsEnabled(bool enabled) {
-    m_notifications->SetEnabled(enabled);
-}
-
 void frmMain::CheckDateChange() {
     if (m_refreshDate != Forms::Environment().Today()) {
         Label1_Change();
+        return;
     }
+    m_notices->FollowClock();
 }
 
 void frmMain::ScheduleMidnightCheck() {

@@ -23,7 +23,7 @@ namespace candlewatcher {
 class RowMarker;
 class TrayMenu;
 class BorderLine;
-class TodayNotifications;
+class NoticeScheduler;
 
 // The main window: the borderless reminder panel above the bottom right corner of the screen, and the owner
 // of the tray icon through which the user opens and puts away the program's windows.
@@ -69,7 +69,8 @@ public:
     void Form_QueryUnload();
 
     // Runs the refresh when the local date is no longer the one the last refresh used (midnight, waking
-    // from suspend). Called by a timer every minute and shortly after each midnight.
+    // from suspend), and has the notices follow a clock that jumped. Called by a timer every minute and
+    // shortly after each midnight.
     void CheckDateChange();
 
     // Whether the tray host reports a click as one activation only (a StatusNotifierItem host): that
@@ -78,9 +79,8 @@ public:
     bool SingleActivationToggles() const { return m_singleActivationToggles; }
     void SetSingleActivationToggles(bool on) { m_singleActivationToggles = on; }
 
-    // Whether a refresh that finds birthdays today sends a desktop notification ([Notifications] Enabled).
-    bool NotificationsEnabled() const;
-    void SetNotificationsEnabled(bool enabled);
+    // The desktop notices: every refresh gives those due.
+    NoticeScheduler& Notices() const { return *m_notices; }
 
     QSystemTrayIcon* TrayIcon() const { return m_trayIcon.get(); }
     TrayMenu* TrayIconMenu() const { return m_trayMenu; }
@@ -116,7 +116,7 @@ private:
     std::optional<CalendarDate> m_startDate;
     QTimer* m_dateTimer = nullptr;
     QTimer* m_midnightTimer = nullptr;
-    std::unique_ptr<TodayNotifications> m_notifications;
+    NoticeScheduler* m_notices = nullptr;
 };
 
 // Whether the session's tray host is a StatusNotifierItem host, asked of the session bus as Qt asks it.

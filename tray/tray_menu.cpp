@@ -7,6 +7,7 @@
 #include "manage/AddB.h"
 #include "manage/frmAddressBooks.h"
 #include "manage/frmMenu.h"
+#include "manage/frmNotifications.h"
 #include "manage/frmSettings.h"
 #include "tray/frmMain.h"
 #include "ui/file_dialogs.h"
@@ -53,8 +54,7 @@ TrayMenu::TrayMenu(QWidget* parent)
     AddBirthday = addAction(QStringLiteral("&Add Birthday..."));
     Settings = addAction(QStringLiteral("S&ettings..."));
     addSeparator();
-    NotifyOnTheDay = addAction(QStringLiteral("&Notify on the Day"));
-    NotifyOnTheDay->setCheckable(true);
+    Notifications = addAction(QStringLiteral("&Notifications..."));
     AddressBooks = addAction(QStringLiteral("Address &Books..."));
     ImportContacts = addAction(QStringLiteral("&Import Contacts..."));
     ExportCalendar = addAction(QStringLiteral("E&xport Calendar..."));
@@ -69,11 +69,9 @@ TrayMenu::TrayMenu(QWidget* parent)
     connect(
         Settings, &QAction::triggered, this, [] { frmMenu::ShowDialogThenRefill(Forms::Settings()); },
         Qt::QueuedConnection);
-    connect(NotifyOnTheDay, &QAction::triggered, this,
-            [](bool checked) { Forms::Main().SetNotificationsEnabled(checked); });
-    // The settings file may have changed since (by hand, or by another copy of the menu's state).
-    connect(this, &QMenu::aboutToShow, this,
-            [this] { NotifyOnTheDay->setChecked(Forms::Main().NotificationsEnabled()); });
+    connect(
+        Notifications, &QAction::triggered, this, [] { Forms::Notifications().ShowStored(); },
+        Qt::QueuedConnection);
     connect(
         AddressBooks, &QAction::triggered, this, [] { frmMenu::ShowDialogThenRefill(Forms::AddressBooks()); },
         Qt::QueuedConnection);
@@ -116,10 +114,11 @@ void TrayMenu::ExportCalendar_Click() {
     try {
         // The dialog gives an absolute path, so it is never "-", which would mean standard output.
         // The calendar holds what the panel shows: the address books' birthdays too, less the hidden people.
-        const std::size_t leftOutCount = WriteBirthdayCalendar(
-            OwnThenSubscribed(ReadShownBirthdays(DefaultAddressBookPaths(), Forms::Environment().DataDirectory,
-                                                 *Forms::Environment().Settings)),
-            QFile::encodeName(chosen).toStdString(), std::time(nullptr));
+        const std::size_t leftOutCount =
+            WriteBirthdayCalendar(OwnThenSubscribed(ReadShownBirthdays(DefaultAddressBookPaths(),
+                                                                       Forms::Environment().DataDirectory,
+                                                                       *Forms::Environment().Settings)),
+                                  QFile::encodeName(chosen).toStdString(), std::time(nullptr));
         if (leftOutCount > 0) {
             const QString leftOut =
                 leftOutCount == 1 ? QStringLiteral("1 birthday was left out of the calendar: its day and "

@@ -16,8 +16,8 @@ public:
     QAction* ShowBirthdays = nullptr;
     QAction* AddBirthday = nullptr;
     QAction* Settings = nullptr;
-    QAction* NotifyOnTheDay = nullptr; // checkable: the stored switch of the desktop notification
     QAction* AddressBooks = nullptr;
+    QAction* Notifications = nullptr;
     QAction* ImportContacts = nullptr;
     QAction* ExportCalendar = nullptr;
     QAction* Quit = nullptr;

@@ -4,6 +4,7 @@
 #include "manage/EditB.h"
 #include "manage/frmAddressBooks.h"
 #include "manage/frmMenu.h"
+#include "manage/frmNotifications.h"
 #include "manage/frmSettings.h"
 #include "desktop/birthday_file_watcher.h"
 #include "tray/frmMain.h"
@@ -29,6 +30,7 @@ QPointer<AddB> g_add;
 QPointer<EditB> g_edit;
 QPointer<frmSettings> g_settings;
 QPointer<frmAddressBooks> g_addressBooks;
+QPointer<frmNotifications> g_notifications;
 
 // The pointer is stored before Form_Load runs, so that a window referred to while its own load handling
 // runs (the list window's first refill reaches the panel, which reaches the settings dialog) is not
@@ -78,8 +80,13 @@ EditB& Forms::Edit() {
 frmSettings& Forms::Settings() {
     return Reference(g_settings);
 }
+
 frmAddressBooks& Forms::AddressBooks() {
     return Reference(g_addressBooks);
+}
+
+frmNotifications& Forms::Notifications() {
+    return Reference(g_notifications);
 }
 
 void Forms::MarkBirthdayFileSeen() {
@@ -115,6 +122,7 @@ void Forms::DestroyAll() {
     Destroy(g_edit);
     Destroy(g_settings);
     Destroy(g_addressBooks);
+    Destroy(g_notifications);
     Destroy(g_main);
 }
 

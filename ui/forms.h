@@ -14,6 +14,7 @@ class EditB;
 class frmSettings;
 class frmAddressBooks;
 class Keyring;
+class frmNotifications;
 class SettingsStore;
 class BirthdayFileWatcher;
 class Notifier;
@@ -50,6 +51,7 @@ public:
     static EditB& Edit();
     static frmSettings& Settings();
     static frmAddressBooks& AddressBooks();
+    static frmNotifications& Notifications();
 
     // A window has read or written birthday.dat: the watcher takes the file as it is now for known, so
     // only a later change by another program refreshes the windows.

@@ -1,6 +1,8 @@
 #include "addressbook/hidden_people.h"
+#include "addressbook/shown_scan.h"
 #include "addressbook/sync_schedule.h"
 #include "data/memory_settings_store.h"
+#include "data/record_parser.h"
 #include "tests/unit/data_files.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +103,12 @@ TEST(HiddenPeopleTest, HidesSubscribedNamesOnlyAndShowsThemAgain) {
     HidePerson(settings, "Ann Lee");
     EXPECT_EQ(settings.Saves().size(), 2u) << "hiding a hidden person again saves nothing";
     EXPECT_EQ(names(), "own:Ann Lee;book:Zoe Brandt;");
+    // The notices read the same people, written as birthday.dat holds records.
+    std::string told;
+    for (const BirthdayRecord& record :
+         ParseBirthdayRecords(*ShownBirthdayBytes(paths, dir.Path(), settings)))
+        told += record.Name + ";";
+    EXPECT_EQ(told, "Ann Lee;Zoe Brandt;");
     ShowPersonAgain(settings, "Tom Baker");
     EXPECT_EQ(LoadHiddenPeople(settings), std::vector<std::string>{"Ann Lee"});
     EXPECT_EQ(names(), "own:Ann Lee;book:Tom Baker;book:Zoe Brandt;");

@@ -43,6 +43,7 @@
 #     E2E_PROGRAM    the program copy
 #     E2E_PID        process id of the last program started with e2e_start_program
 #     E2E_START_NS   CLOCK_REALTIME nanoseconds just before that start (see e2e_elapsed_ms)
+#     E2E_PROGRAM_ENV  NAME=VALUE words the program starts with, empty unless the test sets them
 
 set -uo pipefail
 
@@ -50,6 +51,8 @@ E2E_SCREEN_WIDTH=1280
 E2E_SCREEN_HEIGHT=800
 E2E_FAILURES=0
 E2E_PIDS=()
+# NAME=VALUE settings for the program alone, not for the tools the test runs (a fake clock, say).
+E2E_PROGRAM_ENV=()
 
 e2e_log() {
     printf '[%s %s] %s\n' "${E2E_NAME:-e2e}" "$(date +%T.%3N)" "$*" >&2
@@ -253,7 +256,7 @@ e2e_install_program() {
 e2e_start_program() {
     e2e_install_program
     E2E_START_NS=$(date +%s%N)
-    "$E2E_PROGRAM" >>"$E2E_TMP/program.log" 2>&1 &
+    env "${E2E_PROGRAM_ENV[@]}" "$E2E_PROGRAM" >>"$E2E_TMP/program.log" 2>&1 &
     E2E_PID=$!
     E2E_PIDS+=("$E2E_PID")
     e2e_log "started candlewatcher, pid $E2E_PID"
@@ -263,7 +266,7 @@ e2e_start_program() {
 # was still running after SECONDS and had to be killed).
 e2e_run_program() {
     e2e_install_program
-    timeout --kill-after=2 "$1" "$E2E_PROGRAM" >>"$E2E_TMP/program.log" 2>&1
+    timeout --kill-after=2 "$1" env "${E2E_PROGRAM_ENV[@]}" "$E2E_PROGRAM" >>"$E2E_TMP/program.log" 2>&1
 }
 
 # Number of running candlewatcher processes started from this test's copy.

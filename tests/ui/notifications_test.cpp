@@ -1,12 +1,14 @@
-// The notification of the day: on the real panel with a fake notifier (each person once a day across
-// restarts, the switch, a service that fails or has not answered yet, the default action), and the D-Bus
-// notifier against a bus of the test's own, with and without a notification service on it.
+// The desktop notices: on the real panel with a fake notifier and a fixed clock (each person once per
+// occasion across restarts, the switches, a service that fails or has not answered yet, the actions, a
+// notice asked for again and a clock that jumps), and the D-Bus notifier against a bus of the test's own,
+// with and without a notification service on it.
 #include "test_support.h"
 
 #include "manage/frmMenu.h"
 #include "desktop/dbus_notifier.h"
 #include "desktop/deferred_notifier.h"
 #include "tray/frmMain.h"
+#include "tray/notice_scheduler.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
 
@@ -29,13 +31,13 @@ public:
     struct Call {
         Notification Sent;
         std::function<void(bool)> Delivered;
-        std::function<void()> Activated;
+        NotificationActions Actions;
     };
     std::vector<Call> Calls;
 
     void Notify(const Notification& notification, std::function<void(bool)> delivered,
-                std::function<void()> activated) override {
-        Calls.push_back({notification, std::move(delivered), std::move(activated)});
+                NotificationActions actions) override {
+        Calls.push_back({notification, std::move(delivered), std::move(actions)});
     }
 };
 
@@ -48,7 +50,9 @@ public:
     QStringList Capabilities;
     bool Hangs = false;
     QVariantList Arguments; // of the last Notify
+    QList<uint> Closed;
 public slots:
+    void CloseNotification(uint id) { Closed << id; }
     QStringList GetCapabilities(const QDBusMessage& message) {
         message.setDelayedReply(Hangs);
         return Capabilities;
@@ -67,6 +71,7 @@ class NotificationsTest : public QObject {
 
     std::unique_ptr<WindowTestEnvironment> m_env;
     FakeNotifier m_notifier;
+    QDateTime m_now;
 
     void UseNotifier(Notifier* notifier) {
         FormsEnvironment environment = Forms::Environment();
@@ -74,6 +79,19 @@ class NotificationsTest : public QObject {
         Forms::SetEnvironment(environment);
     }
     QStringList LastLines() const { return m_notifier.Calls.back().Sent.BodyLines; }
+    // The panel with the notices on the test's clock.
+    void StartAt(const QDateTime& now, Notifier* notifier = nullptr) {
+        m_now = now;
+        Forms::DestroyAll();
+        // The first refresh runs while the panel is made: it finds the clock only from the second on.
+        UseNotifier(nullptr);
+        Forms::Main().Notices().SetClock([this] { return m_now; });
+        UseNotifier(notifier ? notifier : &m_notifier);
+        test::RefreshPanel();
+    }
+    void SetNotice(const char* key, const char* text) {
+        m_env->Store().SaveSetting("Candlewatcher", "Notifications", key, text);
+    }
 
 private slots:
     void init() {
@@ -91,7 +109,7 @@ private slots:
             records.push_back(Record("6", "12", "2000", "P" + std::to_string(i)));
         }
         m_env->WriteBirthdays(records);
-        Forms::Main();
+        StartAt(QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
         QCOMPARE(m_notifier.Calls.size(), 1u);
         QCOMPARE(m_notifier.Calls[0].Sent.Summary, QStringLiteral("Birthdays today"));
         QCOMPARE(LastLines().size(), 14);
@@ -105,8 +123,7 @@ private slots:
         QVERIFY(MessageBox::TakeShownTexts().isEmpty());
 
         // A restart the same day sends nothing; someone added that day is told of alone.
-        Forms::DestroyAll();
-        Forms::Main();
+        StartAt(m_now);
         QCOMPARE(m_notifier.Calls.size(), 2u);
         records.push_back(Record("6", "12", "1990", "Ann & <Bo>"));
         m_env->WriteBirthdays(records);
@@ -117,25 +134,28 @@ private slots:
         m_notifier.Calls[2].Delivered(true);
 
         // The default action opens the windows as the tray does.
-        m_notifier.Calls[2].Activated();
+        m_notifier.Calls[2].Actions.Activated();
         QVERIFY(Forms::MenuExists() && Forms::Menu().isVisible());
         QCOMPARE(Forms::Main().Tag(), QStringLiteral("TR"));
 
         // Switched off, nobody is told; on again, the next refresh tells whoever is still due.
-        Forms::Main().SetNotificationsEnabled(false);
-        QVERIFY(!Forms::Main().NotificationsEnabled());
-        QCOMPARE(m_env->Store().GetSetting("Candlewatcher", "Notifications", "Enabled", ""), "0");
+        SetNotice("Enabled", "0");
         records.push_back(Record("6", "12", "2001", "Cy"));
         m_env->WriteBirthdays(records);
         test::RefreshPanel();
         QCOMPARE(m_notifier.Calls.size(), 3u);
-        Forms::Main().SetNotificationsEnabled(true);
+        SetNotice("Enabled", "1");
         test::RefreshPanel();
         QCOMPARE(LastLines(), QStringList{QStringLiteral("Cy (25)")});
 
-        // The next day starts afresh.
+        // The next day starts afresh, at the set time: the clock moved on alone is followed.
         m_env->WriteBirthdays({Record("7", "12", "2000", "Later"), Record("6", "12", "2000", "P0")});
         m_env->SetToday({7, 12, 2026});
+        m_now = QDateTime(QDate(2026, 12, 7), QTime(8, 59));
+        Forms::Main().CheckDateChange();
+        QCOMPARE(m_notifier.Calls.size(), 4u);
+        QVERIFY(Forms::Main().Notices().WakeTimer()->isActive());
+        m_now = QDateTime(QDate(2026, 12, 7), QTime(9, 0));
         Forms::Main().CheckDateChange();
         QCOMPARE(LastLines(), QStringList{QStringLiteral("Later (26)")});
     }
@@ -144,9 +164,8 @@ private slots:
     // waits for the notifier, goes out once, and later ones go straight through.
     void startUpNotificationWaitsForTheNotifier() {
         DeferredNotifier deferred;
-        UseNotifier(&deferred);
         m_env->WriteBirthdays({Record("6", "12", "2000", "Ann"), Record("6", "12", "1990", "Bo")});
-        Forms::Main();
+        StartAt(QDateTime(QDate(2026, 12, 6), QTime(9, 30)), &deferred);
         test::RefreshPanel(); // still waiting: not asked for twice
         QVERIFY(m_notifier.Calls.empty());
 
@@ -154,7 +173,7 @@ private slots:
         QCOMPARE(m_notifier.Calls.size(), 1u);
         QCOMPARE(LastLines(), (QStringList{QStringLiteral("Ann (26)"), QStringLiteral("Bo (36)")}));
         m_notifier.Calls[0].Delivered(true);
-        m_notifier.Calls[0].Activated();
+        m_notifier.Calls[0].Actions.Activated();
         QCOMPARE(Forms::Main().Tag(), QStringLiteral("TR"));
 
         m_env->WriteBirthdays({Record("6", "12", "2000", "Ann"), Record("6", "12", "1990", "Bo"),
@@ -164,15 +183,45 @@ private slots:
         QCOMPARE(LastLines(), QStringList{QStringLiteral("Cy (25)")});
     }
 
+    // Days before, asked for again later, and the day's own notice switched off.
+    void daysBeforeAndRemindMeLater() {
+        SetNotice("Enabled", "0");
+        SetNotice("DaysBefore", "3");
+        SetNotice("SnoozeMinutes", "20");
+        m_env->WriteBirthdays({Record("9", "12", "1984", "Tom Baker"), Record("9", "12", "", "Zoe"),
+                               Record("6", "12", "1990", "Ann")});
+        StartAt(QDateTime(QDate(2026, 12, 6), QTime(9, 30)));
+        QCOMPARE(m_notifier.Calls.size(), 1u);
+        const Notification& sent = m_notifier.Calls[0].Sent;
+        QCOMPARE(sent.Summary, QStringLiteral("Birthdays in 3 days"));
+        QCOMPARE(sent.BodyLines, (QStringList{"Tom Baker (42 - 9\\12)", "Zoe (9\\12)"}));
+        m_notifier.Calls[0].Delivered(true);
+
+        m_notifier.Calls[0].Actions.Later();
+        QTimer* wake = Forms::Main().Notices().WakeTimer();
+        QVERIFY(wake->isActive() && wake->remainingTime() > 19 * 60 * 1000 &&
+                wake->remainingTime() <= 20 * 60 * 1000);
+        m_now = m_now.addSecs(20 * 60);
+        Forms::Main().CheckDateChange(); // the wall clock moved on without the timer
+        QCOMPARE(m_notifier.Calls.size(), 2u);
+        QCOMPARE(m_notifier.Calls[1].Sent.BodyLines, sent.BodyLines);
+        m_notifier.Calls[1].Delivered(true);
+        QCOMPARE(m_env->Store().GetSetting("Candlewatcher", "Notifications", "Snoozed", "-"), "");
+        test::RefreshPanel();
+        QCOMPARE(m_notifier.Calls.size(), 2u);
+    }
+
     // Through D-Bus: no service, one that reads markup, one that does not, one that never answers.
     void dbus_data() {
         QTest::addColumn<QStringList>("capabilities");
         QTest::addColumn<bool>("hangs");
         QTest::addColumn<QString>("body"); // empty: not delivered
         QTest::newRow("no service") << QStringList() << false << QString();
-        QTest::newRow("markup") << QStringList{"body", "body-markup"} << false << "Ann &amp; &lt;Bo&gt;\nCy";
-        QTest::newRow("plain text") << QStringList{"body"} << false << "Ann & <Bo>\nCy";
-        QTest::newRow("hung") << QStringList{"body"} << true << QString();
+        QTest::newRow("markup") << QStringList{"actions", "body", "body-markup"} << false
+                                << "Ann &amp; &lt;Bo&gt;\nCy";
+        QTest::newRow("plain text") << QStringList{"actions", "body"} << false << "Ann & <Bo>\nCy";
+        QTest::newRow("no actions") << QStringList{"body"} << false << "Ann & <Bo>\nCy";
+        QTest::newRow("hung") << QStringList{"actions", "body"} << true << QString();
     }
     void dbus() {
         QFETCH(QStringList, capabilities);
@@ -208,14 +257,19 @@ private slots:
 
         {
             DBusNotifier notifier(client, 500);
-            int answers = 0, activations = 0;
+            int answers = 0, activations = 0, laters = 0;
             bool accepted = false;
-            notifier.Notify(
-                {QStringLiteral("Birthdays today"),
-                 {"Ann & <Bo>", "Cy"},
-                 QStringLiteral("Show Birthdays"),
-                 QImage(32, 32, QImage::Format_ARGB32)},
-                [&](bool ok) { accepted = ok, ++answers; }, [&] { ++activations; });
+            notifier.Notify({QStringLiteral("Birthdays today"),
+                             {"Ann & <Bo>", "Cy"},
+                             QStringLiteral("Show Birthdays"),
+                             QStringLiteral("Remind Me Later"),
+                             QImage(32, 32, QImage::Format_ARGB32)},
+                            [&](bool ok) { accepted = ok, ++answers; },
+                            {[&] { ++activations; },
+                             [&] {
+                                 ++laters;
+                             }});
+            const bool actions = capabilities.contains(QStringLiteral("actions"));
             QCOMPARE(answers, 0); // nothing waits for the bus
             QTRY_COMPARE_WITH_TIMEOUT(answers, 1, 10000);
             QCOMPARE(accepted, !body.isEmpty());
@@ -225,19 +279,34 @@ private slots:
                 QCOMPARE(arguments.value(2).toString(), QStringLiteral("candlewatcher"));
                 QCOMPARE(arguments.value(3).toString(), QStringLiteral("Birthdays today"));
                 QCOMPARE(arguments.value(4).toString(), body);
-                QCOMPARE(arguments.value(5).toStringList(), (QStringList{"default", "Show Birthdays"}));
+                QCOMPARE(arguments.value(5).toStringList(),
+                         actions ? QStringList({"default", "Show Birthdays", "later", "Remind Me Later"})
+                                 : QStringList());
                 QVERIFY(qdbus_cast<QVariantMap>(arguments.value(6)).contains(QStringLiteral("image-data")));
-                QDBusMessage invoked = QDBusMessage::createSignal(
-                    QStringLiteral("/org/freedesktop/Notifications"),
-                    QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
-                invoked << uint(7) << QStringLiteral("default");
-                QVERIFY(server.send(invoked));
-                QTRY_COMPARE_WITH_TIMEOUT(activations, 1, 10000);
+                // Each action once, as the service reports it; the close that follows an action asks nothing.
+                for (const char* signal : {"default", "later", "closed", "later"}) {
+                    const bool closed = signal == std::string_view("closed");
+                    QDBusMessage message = QDBusMessage::createSignal(
+                        QStringLiteral("/org/freedesktop/Notifications"),
+                        QStringLiteral("org.freedesktop.Notifications"),
+                        closed ? QStringLiteral("NotificationClosed") : QStringLiteral("ActionInvoked"));
+                    message << uint(7);
+                    message << (closed ? QVariant(uint(2)) : QVariant(QString::fromLatin1(signal)));
+                    QVERIFY(server.send(message));
+                }
+                // The service's next answer comes after the signals it sent before it.
+                notifier.Notify({QStringLiteral("Birthday today"), {"Cy"}, {}, {}, {}},
+                                [&](bool) { ++answers; }, {});
+                QTRY_COMPARE_WITH_TIMEOUT(answers, 2, 10000);
+                QCOMPARE(activations, actions ? 1 : 0);
+                QCOMPARE(laters, actions ? 1 : 0);
+                // Remind Me Later puts the notification away at once.
+                QTRY_COMPARE_WITH_TIMEOUT(service.Closed, actions ? QList<uint>{7} : QList<uint>(), 10000);
             }
 
             // The panel goes on as before, whatever the service does, and warns of nothing.
-            UseNotifier(&notifier);
             m_env->WriteBirthdays({Record("6", "12", "1990", "Ann")});
+            StartAt(QDateTime(QDate(2026, 12, 6), QTime(10, 0)), &notifier);
             QVERIFY(Forms::Main().isVisible());
             QTRY_COMPARE_WITH_TIMEOUT(
                 m_env->Store().GetSetting("Candlewatcher", "Notifications", "Notified", "") != "", accepted,

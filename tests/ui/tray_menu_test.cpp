@@ -64,22 +64,8 @@ private slots:
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
         }
         QCOMPARE(texts, QStringList({"&Show Birthdays", "&Add Birthday...", "S&ettings...", "-",
-                                     "&Notify on the Day", "Address &Books...", "&Import Contacts...",
+                                     "&Notifications...", "Address &Books...", "&Import Contacts...",
                                      "E&xport Calendar...", "-", "&Quit Candlewatcher"}));
-    }
-
-    // On by default; unchecking stores "0" under [Notifications] and the menu shows the stored state.
-    void notifyOnTheDaySwitchesAndKeepsTheSetting() {
-        ManageFixture fixture;
-        TrayMenu& menu = *Forms::Main().TrayIconMenu();
-        QVERIFY(menu.NotifyOnTheDay->isCheckable());
-        QVERIFY(menu.NotifyOnTheDay->isChecked());
-        menu.NotifyOnTheDay->trigger();
-        QVERIFY(!Forms::Main().NotificationsEnabled());
-        QSettings stored(fixture.Environment.SettingsPath(), QSettings::IniFormat);
-        QCOMPARE(stored.value("Notifications/Enabled").toString(), QStringLiteral("0"));
-        Forms::DestroyAll();
-        QVERIFY(!Forms::Main().TrayIconMenu()->NotifyOnTheDay->isChecked());
     }
 
     void addressBooksOpensItsDialogOnceTheMenuHasClosed() {

@@ -284,10 +284,16 @@ TEST(ScanFileBytes, KeepsTheFirstRowsAndCountsThemAll) {
         EXPECT_EQ(head.TotalRows, all.size()) << "limit " << limit;
         const std::vector<ReminderRow> kept(all.begin(), all.begin() + std::min(limit, all.size()));
         EXPECT_EQ(head.Head.Rows, kept) << "limit " << limit;
-        // Today's rows whatever the limit, with the names they come from.
-        const std::vector<TodayBirthday> today = {{"B", "B (36)"}, {"D", "D (0)"}, {"", ""}};
-        EXPECT_EQ(head.Today, today) << "limit " << limit;
     }
+    // The rows of chosen days with the names they come from, as the notices take them; none past the
+    // calendar's end.
+    const std::vector<std::vector<TodayBirthday>> days = {{{"B", "B (36)"}, {"D", "D (0)"}, {"", ""}},
+                                                          {},
+                                                          {{"A", "A (46 - 9\\12)"}},
+                                                          {{"C", "C (26 - 07\\12)"}}};
+    EXPECT_EQ(BirthdaysInDays({6, 12, 2026}, {0, 2, 3, 1}, bytes), days);
+    EXPECT_EQ(BirthdaysInDays({31, 12, 9999}, {1}, "1\n1\n2000\nX\n"),
+              std::vector<std::vector<TodayBirthday>>{{}});
     const ScanHead missing = ScanBirthdayFileBytes({6, 12, 2026}, 1, 10, false, "", 13);
     EXPECT_FALSE(missing.Head.FileFound);
     EXPECT_EQ(missing.TotalRows, 0u);
