@@ -50,7 +50,7 @@ menuPath=$(gdbus call --session --dest "$item" --object-path /StatusNotifierItem
 layout=$(gdbus call --session --dest "$item" --object-path "$menuPath" --method com.canonical.dbusmenu.GetLayout \
     -- 0 -1 '[]')
 labels=$(grep -o "'label': <'[^']*'>" <<<"$layout" | sed "s/'label': <'//; s/'>//; s/_//" | paste -sd '|')
-e2e_check "exported menu entries" "Show Birthdays|Add Birthday...|Settings...|Notifications...|Import Contacts...|Export Calendar...|Quit Candlewatcher" "$labels"
+e2e_check "exported menu entries" "Show Birthdays|Add Birthday...|Settings...|Notifications...|Address Books...|Import Contacts...|Export Calendar...|Quit Candlewatcher" "$labels"
 quitId=$(grep -o "<([0-9]*, {[^}]*'label': <'_Quit Candlewatcher'>" <<<"$layout" | grep -o '^<([0-9]*' | tr -d '<(')
 [ -n "$quitId" ] || e2e_die "no Quit entry in the exported menu"
 gdbus call --session --dest "$item" --object-path "$menuPath" --method com.canonical.dbusmenu.Event -- \
