@@ -1,6 +1,7 @@
 #include "cli/addressbook_entry.h"
 
 #include "addressbook/commands.h"
+#include "addressbook/network_entry.h"
 #include "cli/entry_error.h"
 
 #include <chrono>
@@ -50,4 +51,10 @@ int CandlewatcherSyncAddressBooks(const char* subscriptionFile, const char* cach
         CopyError(failure.what(), error, errorSize);
         return 1;
     }
+}
+
+const candlewatcher::AddressBookNetwork* CandlewatcherAddressBookNetwork() {
+    static const candlewatcher::AddressBookNetwork network{&candlewatcher::AddAddressBook,
+                                                           &candlewatcher::SyncAddressBooks};
+    return &network;
 }

@@ -5,6 +5,7 @@
 #include "addressbook/stored_files.h"
 #include "desktop/keyring.h"
 #include "manage/frmMenu.h"
+#include "tray/address_book_network.h"
 #include "tray/address_book_sync.h"
 #include "ui/app_icon.h"
 #include "ui/controls.h"
@@ -193,7 +194,7 @@ void frmAddressBooks::cmdAdd_Click() {
         try {
             const std::vector<std::string> before = Locations(paths);
             for (const std::string& line :
-                 AddAddressBook(paths, where, options, kTimeout, std::time(nullptr))) {
+                 LoadedAddressBookNetwork().Add(paths, where, options, kTimeout, std::time(nullptr))) {
                 outcome.Lines << Text(line);
             }
             for (const std::string& added : Locations(paths)) {

@@ -4,6 +4,7 @@
 #include "addressbook/sync_schedule.h"
 #include "desktop/keyring.h"
 #include "manage/frmMenu.h"
+#include "tray/address_book_network.h"
 #include "ui/forms.h"
 
 #include <QEvent>
@@ -112,10 +113,19 @@ void AddressBookSync::SyncNow() {
     m_nextSync->stop();
     const AddressBookPaths paths = DefaultAddressBookPaths();
     std::vector<Subscription> subscriptions;
+    bool damaged = false;
     try {
         subscriptions = ReadSubscriptions(paths.SubscriptionFile);
     } catch (const std::runtime_error&) {
         // The sync below meets the same damage and counts as failed; the dialog says why.
+        damaged = true;
+    }
+    if (subscriptions.empty() && !damaged) {
+        // Nothing subscribed: no worker, and the network module is not loaded at all.
+        m_syncing = false;
+        m_nextSync->start(LoadSyncMinutes(*Forms::Environment().Settings) * 60 * 1000);
+        emit Finished();
+        return;
     }
     auto passwords = KeptPasswords(subscriptions);
     m_worker.setFuture(QtConcurrent::run([paths, passwords = std::move(passwords)] {
@@ -125,7 +135,7 @@ void AddressBookSync::SyncNow() {
             return found == passwords.end() ? std::nullopt : std::optional<std::string>(found->second);
         };
         try {
-            return !SyncAddressBooks(paths, kTimeout, std::time(nullptr), kept).AnyFailed;
+            return !LoadedAddressBookNetwork().Sync(paths, kTimeout, std::time(nullptr), kept).AnyFailed;
         } catch (const std::runtime_error&) {
             return false;
         }

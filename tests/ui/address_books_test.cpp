@@ -6,6 +6,7 @@
 #include "manage/frmAddressBooks.h"
 #include "manage/frmMenu.h"
 #include "tests/addressbook/radicale_server.h"
+#include "tray/address_book_network.h"
 #include "tray/address_book_sync.h"
 #include "tray/frmMain.h"
 #include "ui/forms.h"
@@ -148,6 +149,8 @@ void Add(const QString& location, const QString& user = {}, const QString& passw
 class AddressBooksTest : public QObject {
     Q_OBJECT
 private slots:
+    // The program loads the network half from its module; this test program links it in.
+    void initTestCase() { UseAddressBookNetwork({&AddAddressBook, &SyncAddressBooks}); }
     void listShowsTheBooksNamesAfterTheUsersOwn();
     void clickedRowDecidesWhatEditAndDeleteDo_data();
     void clickedRowDecidesWhatEditAndDeleteDo();
