@@ -34,6 +34,10 @@ void CivilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day) 
 
 } // namespace
 
+long long DaysSinceEpoch(const CalendarDate& date) {
+    return DaysFromCivil(date.Year, date.Month, date.Day);
+}
+
 bool IsLeapYear(int year) {
     return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }

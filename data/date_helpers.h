@@ -15,6 +15,9 @@ struct CalendarDate {
 
 bool IsLeapYear(int year);
 int DaysInMonth(int month, int year);
+
+// Days since 1 January 1970 of a day of the Gregorian calendar (negative before it).
+long long DaysSinceEpoch(const CalendarDate& date);
 std::optional<CalendarDate> NextDay(int day, int month, int year); // nullopt after 31 December 9999
 CalendarDate Today();                                              // local date
 

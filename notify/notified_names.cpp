@@ -19,16 +19,6 @@ constexpr char kEntrySeparator = ';';
 // How many days before and after today the record keeps.
 constexpr int kKeptDays = 7;
 
-// Days since 1 January 1970 of a day of the Gregorian calendar.
-int DayNumber(const CalendarDate& date) {
-    const int year = date.Year - (date.Month <= 2 ? 1 : 0);
-    const int era = (year >= 0 ? year : year - 399) / 400;
-    const int yearOfEra = year - era * 400;
-    const int dayOfYear = (153 * (date.Month + (date.Month > 2 ? -3 : 9)) + 2) / 5 + date.Day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
 // Exactly "digits" decimal digits.
 std::optional<int> Number(std::string_view text, std::size_t digits) {
     int value = 0;
@@ -101,10 +91,10 @@ NoticeRecord DecodeNoticeRecord(std::string_view text) {
 
 NoticeRecord MergedRecord(const CalendarDate& today, const NoticeRecord& first, const NoticeRecord& second) {
     NoticeRecord merged;
-    const int todayNumber = DayNumber(today);
+    const long long todayNumber = DaysSinceEpoch(today);
     for (const NoticeRecord* record : {&first, &second}) {
         for (const NotifiedNames& entry : *record) {
-            if (std::abs(DayNumber(entry.Day) - todayNumber) > kKeptDays) {
+            if (std::abs(DaysSinceEpoch(entry.Day) - todayNumber) > kKeptDays) {
                 continue;
             }
             auto same = std::find_if(merged.begin(), merged.end(), [&](const NotifiedNames& kept) {
