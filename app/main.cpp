@@ -10,6 +10,7 @@
 #include "platform/qsettings_store.h"
 #include "tray/address_book_sync.h"
 #include "tray/frmMain.h"
+#include "ui/translated.h"
 #include "ui/after_first_paint.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
@@ -77,6 +78,7 @@ int CandlewatcherTrayMain(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Candlewatcher"));
     QApplication::setApplicationName(QStringLiteral("Candlewatcher"));
+    UseQtTranslations();
     // A tray program: closing the list window keeps it running.
     QApplication::setQuitOnLastWindowClosed(false);
 
