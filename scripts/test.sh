@@ -11,6 +11,12 @@ if command -v ccache >/dev/null && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; th
     export CMAKE_CXX_COMPILER_LAUNCHER=ccache
 fi
 export CTEST_OUTPUT_ON_FAILURE=1
+# The tests expect the program's English unless they choose a language themselves.
+unset LANGUAGE LC_ALL LC_MESSAGES
+export LANG=C.UTF-8
+
+echo "== catalogues"
+scripts/update-translations.sh --check
 
 echo "== build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -298,6 +298,64 @@ TEST(CommandLine, AnswersVersionAndHelpWithoutADisplay) {
     }
 }
 
+// The language follows LANGUAGE, LC_ALL, LC_MESSAGES and LANG in that order, for the help as for the errors,
+// without the locale itself being installed.
+TEST(CommandLine, SpeaksTheUsersLanguage) {
+    TemporaryDirectory scratch;
+    const Outcome englishError = RunProgram(scratch, {"--frobnicate"});
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"LANGUAGE=de", "Geburtstag"},
+        {"LANGUAGE=fr", "anniversaire"},
+        {"LANGUAGE=es", "cumpleaños"},
+        {"LANGUAGE=it", "compleanno"},
+        {"LANGUAGE=nl", "verjaardag"},
+        {"LANGUAGE=pl", "urodzin"},
+        {"LANGUAGE=pt_BR", "aniversário"},
+        {"LANGUAGE=ru", "день рождения"},
+        {"LANGUAGE=uk", "день народження"},
+        {"LANGUAGE=ja", "誕生日"},
+        {"LANGUAGE=ja LANG=de_DE.UTF-8", "誕生日"},
+        {"LC_ALL=de_DE.UTF-8 LC_MESSAGES=fr_FR.UTF-8 LANG=it_IT.UTF-8", "Geburtstag"},
+        {"LC_MESSAGES=fr_FR.UTF-8 LANG=it_IT.UTF-8", "anniversaire"},
+        {"LANG=pt_BR.UTF-8", "aniversário"},
+        {"LANGUAGE=xx:nl", "verjaardag"},
+    };
+    for (const auto& [environment, word] : cases) {
+        const Outcome help = RunProgram(scratch, {"--help"}, environment);
+        EXPECT_EQ(help.Status, 0) << environment;
+        EXPECT_NE(help.Out.find(word), std::string::npos) << environment << ":\n" << help.Out;
+        const Outcome error = RunProgram(scratch, {"--frobnicate"}, environment);
+        EXPECT_EQ(error.Status, 2) << environment;
+        EXPECT_NE(error.Err, englishError.Err) << environment;
+        EXPECT_NE(error.Err.find("--frobnicate"), std::string::npos) << environment << ": " << error.Err;
+    }
+}
+
+// A language without a catalogue, an English one or the C locale: the English output, to the byte.
+TEST(CommandLine, SpeaksEnglishWhereNoCatalogueAnswers) {
+    TemporaryDirectory scratch;
+    WriteBytes(scratch.Path() / "birthday.dat",
+               Record("6", "12", "1990", "Ann") + Record("9", "12", "", "Tom"));
+    const std::vector<std::vector<std::string>> runs = {
+        {"--help"},
+        {"--frobnicate"},
+        {"--list", "--date", "2026-12-06", "--days", "5"},
+        {"--days", "x", "--list"},
+        {"--import", (scratch.Path() / "missing.vcf").string()}};
+    for (std::vector<std::string> arguments : runs) {
+        arguments.insert(arguments.begin(), {"--data-dir", scratch.Path().string()});
+        const Outcome english = RunProgram(scratch, arguments);
+        for (const char* environment :
+             {"LANGUAGE=xx", "LANG=xx_YY.UTF-8", "LANGUAGE=en:de", "LC_ALL=C LANGUAGE=de", "LANG=C.UTF-8",
+              "LC_MESSAGES=POSIX LANG=de_DE.UTF-8"}) {
+            const Outcome other = RunProgram(scratch, arguments, environment);
+            EXPECT_EQ(other.Status, english.Status) << environment << " " << arguments[2];
+            EXPECT_EQ(other.Out, english.Out) << environment << " " << arguments[2];
+            EXPECT_EQ(other.Err, english.Err) << environment << " " << arguments[2];
+        }
+    }
+}
+
 // Starting the tray program with no display to be had says so on one line, rather than Qt aborting.
 TEST(CommandLine, TrayProgramWithoutADisplaySaysSo) {
     TemporaryDirectory scratch;
@@ -333,6 +391,7 @@ struct LoadCase {
     std::vector<std::string> loaded;    // libraries (name prefixes) that must be loaded
     std::vector<std::string> notLoaded; // and those that must not
     bool subscribed;                    // a folder of cards is subscribed first
+    std::string environment = "";       // more variables, such as a language
 };
 
 void PrintTo(const LoadCase& c, std::ostream* os) {
@@ -375,7 +434,8 @@ TEST_P(LoadedLibrariesOf, AreOnlyThoseTheWorkNeeds) {
     }
     const Outcome outcome =
         RunProgram(scratch, arguments,
-                   "LD_DEBUG=files LD_DEBUG_OUTPUT=" + Quoted((scratch.Path() / "loader" / "log").string()));
+                   "LD_DEBUG=files LD_DEBUG_OUTPUT=" + Quoted((scratch.Path() / "loader" / "log").string()) +
+                       " " + c.environment);
     EXPECT_EQ(outcome.Status, 0) << outcome.Err;
     const std::vector<std::string> loaded = LoadedLibraries(scratch.Path() / "loader");
     ASSERT_FALSE(loaded.empty()) << "the loader reported nothing";
@@ -400,6 +460,8 @@ INSTANTIATE_TEST_SUITE_P(
                     LoadCase{"list_subscribed", {"--list", "--days", "10"}, {"libc.so"}, kHeavy, true},
                     LoadCase{"import", {"--import", "CARDS"}, {}, kHeavy, false},
                     LoadCase{"help", {"--help"}, {}, kHeavy, false},
+                    LoadCase{"help_in_german", {"--help"}, {}, kHeavy, false, "LANGUAGE=de"},
+                    LoadCase{"list_in_japanese", {"--list"}, {"libc.so"}, kHeavy, false, "LANG=ja_JP.UTF-8"},
                     LoadCase{"version", {"--version"}, {}, kHeavy, false},
                     LoadCase{"address_books", {"--address-books"}, {}, kHeavy, true},
                     LoadCase{"export",

@@ -17,10 +17,13 @@ std::string Quoted(const std::string& text) {
 
 Outcome RunProgram(const TemporaryDirectory& scratch, const std::vector<std::string>& arguments,
                    const std::string& environment, const std::string& program) {
-    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME=" +
-                          Quoted((scratch.Path() / "config").string()) +
-                          " XDG_CACHE_HOME=" + Quoted((scratch.Path() / "cache").string()) + " " +
-                          environment + " " + Quoted(program);
+    // English unless the test asks for a language.
+    std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u LANGUAGE -u LC_ALL -u LC_MESSAGES "
+        "-u LANG XDG_CONFIG_HOME=" +
+        Quoted((scratch.Path() / "config").string()) +
+        " XDG_CACHE_HOME=" + Quoted((scratch.Path() / "cache").string()) + " " + environment + " " +
+        Quoted(program);
     for (const std::string& argument : arguments) {
         command += " " + Quoted(argument);
     }

@@ -17,7 +17,7 @@ struct Outcome {
 std::string Quoted(const std::string& text);
 
 // The real executable as a separate process, with no display to be had and its own settings and cache
-// folders (scratch/config, scratch/cache); environment holds more VARIABLE=value words for it.
+// folders (scratch/config, scratch/cache), in English; environment holds more VARIABLE=value words for it.
 Outcome RunProgram(const TemporaryDirectory& scratch, const std::vector<std::string>& arguments,
                    const std::string& environment = "", const std::string& program = CANDLEWATCHER_EXE);
 

@@ -53,6 +53,12 @@ expected=(
 for size in "${icon_sizes[@]}"; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/candlewatcher.png")
 done
+# One catalogue per language the build compiled (po/LINGUAS).
+languages=$(cd "$build/app/locale" 2>/dev/null && ls)
+[ -n "$languages" ] || fail "the build compiled no catalogues"
+for language in $languages; do
+    expected+=("usr/share/locale/$language/LC_MESSAGES/candlewatcher.mo")
+done
 # Exactly these files: none missing, and nothing of the tests or benchmarks.
 if ! diff -u <(printf '%s\n' "${expected[@]}" | sort) \
     <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort); then
@@ -70,6 +76,18 @@ dpkg-deb -x "$deb" "$root"
 for entry in "$root/usr/share/applications/$app_id.desktop" "$root/etc/xdg/autostart/$app_id.desktop"; do
     desktop-file-validate "$entry" || fail "desktop-file-validate ${entry#"$root"}"
     grep -qx 'Exec=/usr/bin/candlewatcher' "$entry" || fail "${entry#"$root"} does not run /usr/bin/candlewatcher"
+done
+# Every language names and describes the program in the menu, at login and in the software centre.
+for language in $languages; do
+    for entry in "$root/usr/share/applications/$app_id.desktop" "$root/etc/xdg/autostart/$app_id.desktop"; do
+        for key in GenericName Comment Keywords; do
+            grep -q "^$key\[$language\]=" "$entry" || fail "${entry#"$root"} has no $key[$language]"
+        done
+    done
+    for element in summary p; do
+        grep -q "<$element xml:lang=\"$language\">" "$root/usr/share/metainfo/$app_id.metainfo.xml" ||
+            fail "the metadata has no $element in $language"
+    done
 done
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" || fail "appstreamcli validate"
 for size in "${icon_sizes[@]}"; do
@@ -94,6 +112,10 @@ if [ "$version_output" != "candlewatcher $version" ]; then
     cat "$tmp/version.err"
     fail "candlewatcher --version printed \"$version_output\", not \"candlewatcher $version\""
 fi
+
+# The installed program finds its installed catalogues.
+help_de=$(env -u LC_ALL -u LC_MESSAGES LANGUAGE=de LANG=de_DE.UTF-8 "$root/usr/bin/candlewatcher" --help 2>&1)
+grep -q Geburtstag <<<"$help_de" || fail "candlewatcher --help in German does not speak of birthdays: $help_de"
 
 # The installed tray program comes up: the unpacked launcher loads the unpacked module (it looks beside
 # itself through /proc/self/exe, never at an installed copy), paints its first window offscreen with
