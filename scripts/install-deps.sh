@@ -9,7 +9,7 @@ run_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
     libical-dev librsvg2-bin libcurl4-openssl-dev libssl-dev libexpat1-dev
-    qtkeychain-qt6-dev libqt6keychain1 gettext qt6-translations-l10n
+    qtkeychain-qt6-dev libqt6keychain1 gettext po4a qt6-translations-l10n
 )
 package_packages=(
     "${run_packages[@]}"

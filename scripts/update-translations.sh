@@ -2,7 +2,7 @@
 # The catalogues (po/) and the code kept in step.
 #   update-translations.sh          writes po/candlewatcher.pot from the texts the code marks for
 #                                   translation (Tr, TrN, TrNoop, QTr, QTrN), the desktop entry and the
-#                                   AppStream metadata, and merges it into every language's .po: new texts
+#                                   AppStream metadata and the manual page (po4a), and merges it into every language's .po: new texts
 #                                   come in untranslated, changed ones fuzzy, for translators to finish.
 #   update-translations.sh --check  changes nothing; fails when the template is out of date with the code,
 #                                   a catalogue has an untranslated, fuzzy or stale entry, or a window or
@@ -24,7 +24,10 @@ xgettext "${common[@]}" -L C++ --keyword= --keyword=Tr --keyword=TrN:1,2 --keywo
     --flag=QTrN:1:qt-format --flag=QTrN:2:qt-format -f "$work/sources" -o "$work/code.pot"
 xgettext "${common[@]}" -L Desktop app/candlewatcher.desktop.in -o "$work/desktop.pot"
 GETTEXTDATADIRS=$PWD/po xgettext "${common[@]}" packaging/candlewatcher.metainfo.xml.in -o "$work/metainfo.pot"
-msgcat --use-first --add-location=file --sort-by-file "$work/code.pot" "$work/desktop.pot" "$work/metainfo.pot" |
+po4a-updatepo --format man --master packaging/candlewatcher.1 --master-charset UTF-8 --po "$work/man.pot" \
+    --package-name Candlewatcher --msgid-bugs-address https://candlewatcher.example.org/issues >/dev/null 2>&1
+msgcat --use-first --add-location=file --sort-by-file "$work/code.pot" "$work/desktop.pot" "$work/metainfo.pot" \
+    "$work/man.pot" |
     sed '/^"POT-Creation-Date:/d' >"$work/candlewatcher.pot"
 # msgcat fills in a header of its own when the parts disagree; keep xgettext's.
 msgcat --use-first "$work/code.pot" "$work/candlewatcher.pot" -o /dev/null

@@ -57,7 +57,7 @@ done
 languages=$(cd "$build/app/locale" 2>/dev/null && ls)
 [ -n "$languages" ] || fail "the build compiled no catalogues"
 for language in $languages; do
-    expected+=("usr/share/locale/$language/LC_MESSAGES/candlewatcher.mo")
+    expected+=("usr/share/locale/$language/LC_MESSAGES/candlewatcher.mo" "usr/share/man/$language/man1/candlewatcher.1.gz")
 done
 # Exactly these files: none missing, and nothing of the tests or benchmarks.
 if ! diff -u <(printf '%s\n' "${expected[@]}" | sort) \
