@@ -2,6 +2,7 @@
 
 #include "addressbook/address_book_error.h"
 #include "addressbook/multistatus.h"
+#include "data/translation.h"
 
 #include <algorithm>
 
@@ -50,13 +51,15 @@ std::string Trimmed(std::string_view text) {
 [[noreturn]] void ThrowStatus(const std::string& url, long status) {
     switch (status) {
     case 401:
-        throw SignInError(url + ": sign-in refused: wrong user name or password");
+        throw SignInError(url + ": " + Tr("sign-in refused: wrong user name or password"));
     case 403:
-        throw AddressBookError(url + ": access forbidden (HTTP 403)");
+        throw AddressBookError(url + ": " + Tr("access forbidden (HTTP 403)"));
     case 404:
-        throw AddressBookError(url + ": not found (HTTP 404)");
+        throw AddressBookError(url + ": " + Tr("not found (HTTP 404)"));
     default:
-        throw AddressBookError(url + ": the server answered HTTP " + std::to_string(status));
+        throw AddressBookError(url + ": " +
+                               // TRANSLATORS: %1 is an HTTP status code, e.g. 500.
+                               FillIn(Tr("the server answered HTTP %1"), {std::to_string(status)}));
     }
 }
 
@@ -131,7 +134,7 @@ DavResponse PropfindSelf(HttpClient& client, std::string& url) {
     HttpResponse answered;
     Multistatus status = MultistatusOf(client, PropfindRequest(url, "0", kBookProperties), &answered);
     if (status.Responses.empty())
-        throw AddressBookError(url + ": the server said nothing of it");
+        throw AddressBookError(url + ": " + Tr("the server said nothing of it"));
     url = answered.Url;
     return std::move(status.Responses.front());
 }
@@ -176,7 +179,7 @@ AddressBookInfo ReadAddressBook(HttpClient& client, const std::string& url) {
     std::string answeredUrl = url;
     const DavResponse response = PropfindSelf(client, answeredUrl);
     if (!IsAddressBook(response))
-        throw AddressBookError(url + ": not a CardDAV address book");
+        throw AddressBookError(url + ": " + Tr("not a CardDAV address book"));
     return BookInfo(response, url);
 }
 
@@ -192,7 +195,7 @@ std::vector<AddressBookInfo> DiscoverAddressBooks(HttpClient& client, const std:
         try {
             response = PropfindSelf(client, start);
         } catch (const SignInError&) {
-            throw SignInError(url + ": sign-in refused: wrong user name or password");
+            throw SignInError(url + ": " + Tr("sign-in refused: wrong user name or password"));
         } catch (const ConnectionError&) {
             throw;
         } catch (const AddressBookError& error) {
@@ -207,8 +210,12 @@ std::vector<AddressBookInfo> DiscoverAddressBooks(HttpClient& client, const std:
         if (!books.empty())
             return books;
     }
-    throw AddressBookError(url + ": no CardDAV address book found there" +
-                           (lastProblem.empty() ? std::string() : " (" + lastProblem + ")"));
+    throw AddressBookError(url + ": " +
+                           (lastProblem.empty()
+                                ? std::string(Tr("no CardDAV address book found there"))
+                                // TRANSLATORS: %1 is what went wrong at the last place asked, as a whole
+                                // error line.
+                                : FillIn(Tr("no CardDAV address book found there (%1)"), {lastProblem})));
 }
 
 CardListing ListCardsByEtag(HttpClient& client, const std::string& bookUrl) {
@@ -268,7 +275,7 @@ CardListing ListChanges(HttpClient& client, const std::string& bookUrl, const st
             return listing;
         askWith = status.SyncToken;
     }
-    throw AddressBookError(bookUrl + ": the server's changes never came to an end");
+    throw AddressBookError(bookUrl + ": " + Tr("the server's changes never came to an end"));
 }
 
 std::vector<CachedCard> FetchCards(HttpClient& client, const std::string& bookUrl,

@@ -7,6 +7,7 @@
 #include "addressbook/subscription_text.h"
 #include "addressbook/sync_plan.h"
 #include "addressbook/vcard_folder.h"
+#include "data/translation.h"
 
 #include <algorithm>
 #include <optional>
@@ -54,8 +55,11 @@ std::vector<Checked> CheckCardDav(const std::string& url, const AddOptions& opti
                                   const std::vector<Subscription>& existing) {
     if (const std::size_t at = url.find('@');
         at != std::string::npos && at < url.find('/', url.find("//") + 2))
-        throw AddressBookError(url + ": give the user with --user and the password with --password-command, "
-                                     "not in the URL");
+        throw AddressBookError(
+            url + ": " +
+            // TRANSLATORS: --user and --password-command are command-line options; keep them as they are.
+            Tr("give the user with --user and the password with --password-command, "
+               "not in the URL"));
     Subscription base{SourceKind::CardDav, url, options.User, options.PasswordCommand, {}};
     HttpClient client(SettingsFor(base, timeout, options.Password));
     std::vector<Checked> books;
@@ -71,7 +75,7 @@ std::vector<Checked> CheckCardDav(const std::string& url, const AddOptions& opti
         books.push_back(std::move(checked));
     }
     if (books.empty())
-        throw AddressBookError(url + ": every address book there is subscribed already");
+        throw AddressBookError(url + ": " + Tr("every address book there is subscribed already"));
     return books;
 }
 
@@ -113,7 +117,7 @@ std::vector<std::string> AddAddressBook(const AddressBookPaths& paths, const std
         const std::string folder = FolderLocation(urlOrFolder);
         if (std::any_of(subscriptions.begin(), subscriptions.end(),
                         [&](const Subscription& subscription) { return subscription.Location == folder; }))
-            throw AddressBookError(folder + ": subscribed already");
+            throw AddressBookError(folder + ": " + Tr("subscribed already"));
         const std::size_t birthdays = CountBirthdays(ReadVCardFolder(folder));
         added.push_back(Checked{
             Subscription{SourceKind::Folder, folder, {}, {}, std::filesystem::path(folder).filename()},
@@ -127,7 +131,10 @@ std::vector<std::string> AddAddressBook(const AddressBookPaths& paths, const std
                 WriteBookCache(CacheFileFor(paths, book.Source.Location), *book.Cache);
             WriteSyncStatus(StatusFileFor(paths, book.Source.Location), SyncStatus{now, {}});
             subscriptions.push_back(book.Source);
-            lines.push_back("Added " + Described(book.Source) + ": " + BirthdayCount(book.Birthdays));
+            lines.push_back(
+                // TRANSLATORS: %1 is an address book's name and place ("Friends" (URL)), %2 how many
+                // birthdays it holds ("12 birthdays").
+                FillIn(Tr("Added %1: %2"), {Described(book.Source), BirthdayCount(book.Birthdays)}));
         }
         WriteSubscriptions(paths.SubscriptionFile, subscriptions);
     } catch (...) {
@@ -151,13 +158,18 @@ SyncReport SyncAddressBooks(const AddressBookPaths& paths, std::chrono::millisec
             report.Statistics.Requests += synced.Statistics.Requests;
             report.Statistics.CardsFetched += synced.Statistics.CardsFetched;
             status = SyncStatus{now, {}};
-            report.Lines.push_back("Synced " + Described(subscription) + ": " +
-                                   BirthdayCount(CountBirthdays(synced.Contacts)));
+            report.Lines.push_back(
+                // TRANSLATORS: %1 is an address book's name and place ("Friends" (URL)), %2 how many
+                // birthdays it holds ("12 birthdays").
+                FillIn(Tr("Synced %1: %2"),
+                       {Described(subscription), BirthdayCount(CountBirthdays(synced.Contacts))}));
         } catch (const std::runtime_error& error) {
             status.LastError = error.what();
             report.AnyFailed = true;
-            report.Lines.push_back("Failed " + Described(subscription) + ": " +
-                                   Reason(error.what(), subscription.Location));
+            report.Lines.push_back(FillIn(
+                // TRANSLATORS: %1 is an address book's name and place ("Friends" (URL)), %2 why its sync
+                // failed.
+                Tr("Failed %1: %2"), {Described(subscription), Reason(error.what(), subscription.Location)}));
         }
         WriteSyncStatus(statusFile, status);
     }

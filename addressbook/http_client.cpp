@@ -1,6 +1,7 @@
 #include "addressbook/http_client.h"
 
 #include "addressbook/address_book_error.h"
+#include "data/translation.h"
 
 #include <curl/curl.h>
 #include <openssl/ssl.h>
@@ -79,12 +80,14 @@ CURLcode AddExtraCertificates(CURL*, void* sslContext, void* userData) {
     return X509_STORE_load_file(store, file->c_str()) == 1 ? CURLE_OK : CURLE_SSL_CACERT_BADFILE;
 }
 
-std::string Seconds(std::chrono::milliseconds timeout) {
-    const auto tenths = (timeout.count() + 50) / 100;
-    std::string text = std::to_string(tenths / 10);
+// Why a request failed that had no answer in time, with the time to a tenth of a second.
+std::string NoAnswerWithin(std::chrono::milliseconds timeout) {
+    const auto tenths = static_cast<unsigned long>((timeout.count() + 50) / 100);
+    const std::string whole = std::to_string(tenths / 10);
     if (tenths % 10 != 0)
-        text += "." + std::to_string(tenths % 10);
-    return text + (tenths == 10 ? " second" : " seconds");
+        // TRANSLATORS: %1 is a time in seconds with one decimal, e.g. 2.5.
+        return FillIn(Tr("no answer within %1 seconds"), {whole + "." + std::to_string(tenths % 10)});
+    return FillIn(TrN("no answer within %1 second", "no answer within %1 seconds", tenths / 10), {whole});
 }
 
 bool IsRedirect(long status) {
@@ -97,7 +100,7 @@ std::string ResolveUrl(const std::string& base, const std::string& reference) {
     UrlHandle url;
     if (curl_url_set(url.Handle, CURLUPART_URL, base.c_str(), 0) != CURLUE_OK ||
         curl_url_set(url.Handle, CURLUPART_URL, reference.c_str(), 0) != CURLUE_OK)
-        throw AddressBookError(reference + ": not a URL");
+        throw AddressBookError(reference + ": " + Tr("not a URL"));
     // curl writes the signed-in user and password into the URLs it resolves; they must never reach a
     // URL that is shown or kept.
     curl_url_set(url.Handle, CURLUPART_USER, nullptr, 0);
@@ -109,7 +112,7 @@ std::string ResolveUrl(const std::string& base, const std::string& reference) {
 std::string UrlOrigin(const std::string& url) {
     UrlHandle handle;
     if (curl_url_set(handle.Handle, CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
-        throw AddressBookError(url + ": not a URL");
+        throw AddressBookError(url + ": " + Tr("not a URL"));
     return UrlPart(handle.Handle, CURLUPART_SCHEME, 0) + "://" + UrlPart(handle.Handle, CURLUPART_HOST, 0) +
            ":" + UrlPart(handle.Handle, CURLUPART_PORT, CURLU_DEFAULT_PORT);
 }
@@ -120,7 +123,7 @@ HttpClient::HttpClient(HttpSettings settings)
     std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     m_curl = curl_easy_init();
     if (m_curl == nullptr)
-        throw AddressBookError("cannot start an HTTP connection");
+        throw AddressBookError(Tr("cannot start an HTTP connection"));
     if (const char* file = std::getenv("SSL_CERT_FILE"); file != nullptr && *file != '\0')
         m_extraCertificates = file;
 }
@@ -137,9 +140,11 @@ HttpResponse HttpClient::Send(const HttpRequest& request) {
         if (!IsRedirect(response.Status) || response.Url.empty())
             return response;
         if (redirects == kMostRedirects)
-            throw AddressBookError(request.Url + ": too many redirects");
+            throw AddressBookError(request.Url + ": " + Tr("too many redirects"));
         if (UrlOrigin(response.Url) != origin)
-            throw AddressBookError(request.Url + ": redirected to another server (" + response.Url + ")");
+            throw AddressBookError(request.Url + ": " +
+                                   // TRANSLATORS: %1 is the URL the server sent the request on to.
+                                   FillIn(Tr("redirected to another server (%1)"), {response.Url}));
         current.Url = response.Url;
     }
 }
@@ -196,19 +201,24 @@ HttpResponse HttpClient::SendOnce(const HttpRequest& request) {
     if (result != CURLE_OK) {
         const std::string detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(result);
         if (result == CURLE_OPERATION_TIMEDOUT || (result == CURLE_ABORTED_BY_CALLBACK && watch.Stalled))
-            throw ConnectionError(request.Url + ": no answer within " + Seconds(m_settings.Timeout));
+            throw ConnectionError(request.Url + ": " + NoAnswerWithin(m_settings.Timeout));
         switch (result) {
         case CURLE_PEER_FAILED_VERIFICATION:
-            throw ConnectionError(request.Url + ": the server's certificate is not trusted, TLS refused (" +
-                                  detail + ")");
+            throw ConnectionError(
+                request.Url + ": " +
+                // TRANSLATORS: %1 is the TLS library's own account of the refusal.
+                FillIn(Tr("the server's certificate is not trusted, TLS refused (%1)"), {detail}));
         case CURLE_SSL_CACERT_BADFILE:
-            throw ConnectionError(request.Url + ": the certificate file " +
-                                  (m_extraCertificates.empty() ? std::string("of the system")
-                                                               : "\"" + m_extraCertificates + "\"") +
-                                  " cannot be read for TLS");
+            throw ConnectionError(
+                request.Url + ": " +
+                (m_extraCertificates.empty()
+                     ? std::string(Tr("the certificate file of the system cannot be read for TLS"))
+                     // TRANSLATORS: %1 is the file of certificates SSL_CERT_FILE names.
+                     : FillIn(Tr("the certificate file \"%1\" cannot be read for TLS"),
+                              {m_extraCertificates})));
         case CURLE_WRITE_ERROR:
             if (body.TooLarge)
-                throw ConnectionError(request.Url + ": the answer is too large");
+                throw ConnectionError(request.Url + ": " + Tr("the answer is too large"));
             [[fallthrough]];
         default:
             throw ConnectionError(request.Url + ": " + detail);

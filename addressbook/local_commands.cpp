@@ -7,6 +7,7 @@
 #include "addressbook/subscription_text.h"
 #include "addressbook/sync_plan.h"
 #include "addressbook/vcard_folder.h"
+#include "data/translation.h"
 
 #include <algorithm>
 #include <optional>
@@ -48,12 +49,16 @@ std::vector<std::string> RemoveAddressBook(const AddressBookPaths& paths, const 
     };
     const auto found = std::find_if(subscriptions.begin(), subscriptions.end(), matches);
     if (found == subscriptions.end())
-        throw AddressBookError("no address book \"" + which + "\" is subscribed (see --address-books)");
+        throw AddressBookError(
+            // TRANSLATORS: %1 is the number, URL or folder the user gave; --address-books is a command-line
+            // option, keep it as it is.
+            FillIn(Tr("no address book \"%1\" is subscribed (see --address-books)"), {which}));
     const Subscription removed = *found;
     subscriptions.erase(found);
     WriteSubscriptions(paths.SubscriptionFile, subscriptions);
     RemoveCacheOf(paths, removed.Location);
-    return {"Removed " + Described(removed)};
+    // TRANSLATORS: %1 is an address book's name and place ("Friends" (URL)).
+    return {FillIn(Tr("Removed %1"), {Described(removed)})};
 }
 
 AllBirthdays ReadAllBirthdays(const AddressBookPaths& paths, const std::filesystem::path& dataDirectory) {

@@ -1,6 +1,7 @@
 #include "addressbook/multistatus.h"
 
 #include "addressbook/address_book_error.h"
+#include "data/translation.h"
 
 namespace candlewatcher {
 
@@ -39,7 +40,7 @@ int StatusCode(std::string_view statusLine) {
 Multistatus ReadMultistatus(std::string_view body) {
     const XmlElement root = ParseXml(body);
     if (root.Namespace != kDavNamespace || root.Name != "multistatus")
-        throw AddressBookError("the answer is not a WebDAV multi-status");
+        throw AddressBookError(Tr("the answer is not a WebDAV multi-status"));
     Multistatus result;
     for (const XmlElement& child : root.Children) {
         if (child.Namespace == kDavNamespace && child.Name == "sync-token") {

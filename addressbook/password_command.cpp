@@ -1,6 +1,7 @@
 #include "addressbook/password_command.h"
 
 #include "addressbook/address_book_error.h"
+#include "data/translation.h"
 
 #include <cerrno>
 #include <cstring>
@@ -30,7 +31,8 @@ struct Pipe {
 };
 
 [[noreturn]] void Fail(const std::string& reason) {
-    throw AddressBookError("the password command failed: " + reason);
+    // TRANSLATORS: %1 says how the command the user gave for the password failed.
+    throw AddressBookError(FillIn(Tr("the password command failed: %1"), {reason}));
 }
 
 } // namespace
@@ -75,11 +77,13 @@ std::string RunPasswordCommand(const std::string& command) {
     if (!firstLine.empty() && firstLine.back() == '\r')
         firstLine.pop_back();
     if (WIFSIGNALED(status))
-        Fail("ended by signal " + std::to_string(WTERMSIG(status)));
+        // TRANSLATORS: %1 is the number of the signal that ended the password command.
+        Fail(FillIn(Tr("ended by signal %1"), {std::to_string(WTERMSIG(status))}));
     if (WEXITSTATUS(status) != 0)
-        Fail("exit status " + std::to_string(WEXITSTATUS(status)));
+        // TRANSLATORS: %1 is the password command's exit status, a number.
+        Fail(FillIn(Tr("exit status %1"), {std::to_string(WEXITSTATUS(status))}));
     if (firstLine.empty())
-        Fail("it printed no password");
+        Fail(Tr("it printed no password"));
     return firstLine;
 }
 

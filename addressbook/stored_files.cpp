@@ -6,6 +6,7 @@
 #include "data/line_reader.h"
 #include "data/output_file.h"
 #include "data/posix_file.h"
+#include "data/translation.h"
 
 #include <cerrno>
 #include <cstring>
@@ -30,11 +31,11 @@ std::optional<std::string> ReadWhole(const std::filesystem::path& file) {
     if (!in.IsOpen()) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
-        throw AddressBookError("Cannot read \"" + file.string() + "\": " + std::strerror(errno));
+        throw AddressBookError(FillIn(Tr("Cannot read \"%1\": %2"), {file.string(), std::strerror(errno)}));
     }
     struct stat status {};
     if (::fstat(in.Get(), &status) != 0)
-        throw AddressBookError("Cannot read \"" + file.string() + "\": " + std::strerror(errno));
+        throw AddressBookError(FillIn(Tr("Cannot read \"%1\": %2"), {file.string(), std::strerror(errno)}));
     try {
         return std::string(ReadToEnd(in.Get(), static_cast<std::size_t>(status.st_size), file).View());
     } catch (const BirthdayFileError& error) {
@@ -52,8 +53,8 @@ void WriteWhole(const std::filesystem::path& file, const std::vector<std::vector
         std::error_code error;
         std::filesystem::create_directories(file.parent_path(), error);
         if (error)
-            throw AddressBookError("Cannot create \"" + file.parent_path().string() +
-                                   "\": " + error.message());
+            throw AddressBookError(
+                FillIn(Tr("Cannot create \"%1\": %2"), {file.parent_path().string(), error.message()}));
         ReplaceFile(file, bytes);
     } catch (const BirthdayFileError& error) {
         throw AddressBookError(error.what());
@@ -117,11 +118,11 @@ std::vector<Subscription> ReadSubscriptions(const std::filesystem::path& file) {
         return {};
     const auto lines = FieldLines(*bytes, kSubscriptionHead);
     if (!lines)
-        throw AddressBookError("\"" + file.string() + "\" is not a list of address books");
+        throw AddressBookError(FillIn(Tr("\"%1\" is not a list of address books"), {file.string()}));
     std::vector<Subscription> subscriptions;
     for (const std::vector<std::string>& fields : *lines) {
         if (fields.size() != 5 || (fields[0] != "carddav" && fields[0] != "folder"))
-            throw AddressBookError("\"" + file.string() + "\" holds a damaged line");
+            throw AddressBookError(FillIn(Tr("\"%1\" holds a damaged line"), {file.string()}));
         subscriptions.push_back(Subscription{fields[0] == "folder" ? SourceKind::Folder : SourceKind::CardDav,
                                              fields[1], fields[2], fields[3], fields[4]});
     }

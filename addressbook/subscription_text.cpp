@@ -1,6 +1,7 @@
 #include "addressbook/subscription_text.h"
 
 #include "contacts/text_decoding.h"
+#include "data/translation.h"
 
 #include <filesystem>
 
@@ -19,16 +20,18 @@ std::string FolderLocation(const std::string& folder) {
 }
 
 std::string Described(const Subscription& subscription) {
-    return "\"" + subscription.Name + "\" (" + subscription.Location + ")";
+    // TRANSLATORS: an address book as the lines about it name it; %1 is its name, %2 its URL or folder.
+    return FillIn(Tr("\"%1\" (%2)"), {subscription.Name, subscription.Location});
 }
 
 std::string BirthdayCount(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " birthday" : " birthdays");
+    return FillIn(TrN("%1 birthday", "%1 birthdays", count), {std::to_string(count)});
 }
 
 std::string LocalTime(std::time_t moment) {
     if (moment == 0)
-        return "never";
+        // TRANSLATORS: when an address book was last synced, for one that never was.
+        return Tr("never");
     std::tm local{};
     localtime_r(&moment, &local);
     char text[32];

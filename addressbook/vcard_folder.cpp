@@ -3,6 +3,7 @@
 #include "addressbook/address_book_error.h"
 #include "contacts/text_decoding.h"
 #include "data/posix_file.h"
+#include "data/translation.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,7 +34,7 @@ std::vector<VCardContact> ReadCardFile(const std::filesystem::path& path) {
     if (!S_ISREG(status.st_mode))
         return {};
     if (static_cast<std::size_t>(status.st_size) > kLargestVCardFile)
-        Fail(path, "larger than 256 MiB, too large for a vCard file");
+        Fail(path, Tr("larger than 256 MiB, too large for a vCard file"));
     try {
         const FileBytes bytes = ReadToEnd(file.Get(), static_cast<std::size_t>(status.st_size), path, true);
         return ReadVCards(bytes.View());
@@ -47,7 +48,7 @@ std::vector<VCardContact> ReadCardFile(const std::filesystem::path& path) {
 std::vector<VCardContact> ReadVCardFolder(const std::filesystem::path& folder) {
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error))
-        Fail(folder, error ? error.message() : "not a folder");
+        Fail(folder, error ? error.message() : Tr("not a folder"));
     std::vector<std::filesystem::path> files;
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error))

@@ -1,6 +1,7 @@
 #include "addressbook/xml_tree.h"
 
 #include "addressbook/address_book_error.h"
+#include "data/translation.h"
 
 #include <expat.h>
 
@@ -70,7 +71,7 @@ XmlElement ParseXml(std::string_view document) {
     std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(
         XML_ParserCreateNS(nullptr, kNamespaceSeparator), XML_ParserFree);
     if (!parser)
-        throw AddressBookError("out of memory reading XML");
+        throw AddressBookError(Tr("out of memory reading XML"));
     // Elements are appended to their parent's vector while it is open; pointers into it stay valid
     // because only the innermost open element ever gets children.
     TreeBuilder builder;
@@ -83,9 +84,10 @@ XmlElement ParseXml(std::string_view document) {
         const std::size_t chunk = std::min<std::size_t>(document.size(), INT_MAX);
         done = chunk == document.size();
         if (XML_Parse(parser.get(), document.data(), static_cast<int>(chunk), done) != XML_STATUS_OK)
-            throw AddressBookError("the answer is not well-formed XML (line " +
-                                   std::to_string(XML_GetCurrentLineNumber(parser.get())) + ": " +
-                                   XML_ErrorString(XML_GetErrorCode(parser.get())) + ")");
+            // TRANSLATORS: %1 is a line number in the server's answer, %2 the XML reader's own words.
+            throw AddressBookError(FillIn(Tr("the answer is not well-formed XML (line %1: %2)"),
+                                          {std::to_string(XML_GetCurrentLineNumber(parser.get())),
+                                           XML_ErrorString(XML_GetErrorCode(parser.get()))}));
         document.remove_prefix(chunk);
     }
     return std::move(builder.Root);

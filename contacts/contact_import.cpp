@@ -5,6 +5,7 @@
 #include "contacts/text_decoding.h"
 #include "data/display_text.h"
 #include "data/posix_file.h"
+#include "data/translation.h"
 
 #include <cerrno>
 #include <cstring>
@@ -19,7 +20,8 @@ namespace candlewatcher {
 
 namespace {
 
-constexpr const char* kNoName = "no name";
+// A skipped card's reason, which the summary words in a sentence of its own.
+constexpr const char* kNoName = TrNoop("no name");
 
 // A name longer than this is no person's name but a pasted note or an attack on the list; the windows
 // could not show it on one line anyway.
@@ -40,8 +42,12 @@ constexpr std::size_t kLargestVCardFile = std::size_t(256) << 20;
 
 // The reason a card's name could not be read from the set it names.
 std::string UnreadableNameReason(const std::string& charset) {
-    return IsKnownCharset(charset) ? "the name is not valid in its character set (" + charset + ")"
-                                   : "the name is in a character set that cannot be read (" + charset + ")";
+    // TRANSLATORS: %1 is the name of a character set, as the card writes it (e.g. "ISO-8859-2").
+    return FillIn(IsKnownCharset(charset) ? Tr("the name is not valid in its character set (%1)")
+                                          // TRANSLATORS: %1 is the name of a character set, as the card
+                                          // writes it.
+                                          : Tr("the name is in a character set that cannot be read (%1)"),
+                  {charset});
 }
 
 // A name as a summary line shows it: whole, unless it is too long to be stored, then its start.
@@ -55,7 +61,7 @@ std::string ShownName(const std::string& name) {
 }
 
 [[noreturn]] void ThrowTooLarge(const std::filesystem::path& path) {
-    ThrowImportError(path, "larger than 256 MiB, too large for a vCard file");
+    ThrowImportError(path, Tr("larger than 256 MiB, too large for a vCard file"));
 }
 
 FileBytes ReadVCardFile(const std::filesystem::path& path) {
@@ -72,7 +78,7 @@ FileBytes ReadVCardFile(const std::filesystem::path& path) {
     if (S_ISDIR(status.st_mode))
         ThrowImportError(path, std::strerror(EISDIR));
     if (!S_ISREG(status.st_mode) && !S_ISFIFO(status.st_mode))
-        ThrowImportError(path, "not an ordinary file");
+        ThrowImportError(path, Tr("not an ordinary file"));
     if (S_ISFIFO(status.st_mode) && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
         ThrowImportError(path, std::strerror(errno));
     const auto claimed = static_cast<std::size_t>(std::max<off_t>(status.st_size, 0));
@@ -102,26 +108,26 @@ ImportPlan PlanImport(const std::vector<BirthdayRecord>& existing,
     };
     for (const VCardContact& contact : contacts) {
         if (contact.CardBytes > kLargestCard) {
-            skip(contact, "the card is larger than 1 MiB");
+            skip(contact, Tr("the card is larger than 1 MiB"));
             continue;
         }
         if (contact.Name.empty()) {
             skip(contact, contact.UnreadableNameCharset.empty()
-                              ? kNoName
+                              ? Tr(kNoName)
                               : UnreadableNameReason(contact.UnreadableNameCharset));
             continue;
         }
         if (contact.Name.size() > kLongestName) {
-            skip(contact, "the name is longer than 1,000 bytes");
+            skip(contact, Tr("the name is longer than 1,000 bytes"));
             continue;
         }
         // The reader makes blanks of them; a name that still holds one came from elsewhere and is not stored.
         if (HoldsControlCharacter(contact.Name)) {
-            skip(contact, "the name holds control characters");
+            skip(contact, Tr("the name holds control characters"));
             continue;
         }
         if (!contact.Birthday || contact.Birthday->Value.empty()) {
-            skip(contact, "no birthday");
+            skip(contact, Tr("no birthday"));
             continue;
         }
         const BirthDateReading reading = ReadBirthDate(*contact.Birthday);
@@ -131,11 +137,11 @@ ImportPlan PlanImport(const std::vector<BirthdayRecord>& existing,
         }
         std::string shown = DisplayUtf8(contact.Name);
         if (listed.count(shown) != 0) {
-            skip(contact, "already in the list");
+            skip(contact, Tr("already in the list"));
             continue;
         }
         if (!imported.insert(std::move(shown)).second) {
-            skip(contact, "already imported from an earlier card");
+            skip(contact, Tr("already imported from an earlier card"));
             continue;
         }
         const BirthDate& date = *reading.Date;
@@ -150,7 +156,7 @@ ImportPlan ImportContacts(const BirthdayFile& file, const std::vector<std::files
     for (const std::filesystem::path& path : vcardFiles) {
         std::vector<VCardContact> read = ReadVCards(ReadVCardFile(path).View());
         if (read.empty())
-            ThrowImportError(path, "it holds no vCard");
+            ThrowImportError(path, Tr("it holds no vCard"));
         contacts.insert(contacts.end(), std::make_move_iterator(read.begin()),
                         std::make_move_iterator(read.end()));
     }
@@ -172,20 +178,33 @@ std::vector<std::string> ImportSummary(const ImportPlan& plan) {
     std::vector<std::string> lines;
     lines.reserve(plan.Added.size() + plan.Skipped.size() + 1);
     for (const BirthdayRecord& record : plan.Added) {
-        const std::string year = record.Year == "0" ? std::string() : record.Year;
-        lines.push_back(PrintableLine("Added: " + record.Name + " (" + record.Day + "." + record.Month + "." +
-                                      year + ")"));
+        lines.push_back(PrintableLine(
+            record.Year == "0"
+                // TRANSLATORS: an imported birthday without a year; %1 is the name, %2 the day, %3 the month.
+                ? FillIn(Tr("Added: %1 (%2.%3.)"), {record.Name, record.Day, record.Month})
+                // TRANSLATORS: an imported birthday; %1 is the name, %2 the day, %3 the month, %4 the year.
+                : FillIn(Tr("Added: %1 (%2.%3.%4)"), {record.Name, record.Day, record.Month, record.Year})));
     }
+    const std::string noName = Tr(kNoName);
     for (const SkippedContact& skipped : plan.Skipped) {
-        if (skipped.Name.empty() && skipped.Reason == kNoName)
-            lines.push_back("Skipped: a card without a name");
+        if (skipped.Name.empty() && skipped.Reason == noName)
+            lines.push_back(Tr("Skipped: a card without a name"));
+        else if (skipped.Name.empty())
+            // TRANSLATORS: %1 says why a card without a name was not imported.
+            lines.push_back(PrintableLine(FillIn(Tr("Skipped: a card: %1"), {skipped.Reason})));
         else
-            lines.push_back(PrintableLine(
-                "Skipped: " + (skipped.Name.empty() ? std::string("a card") : ShownName(skipped.Name)) +
-                ": " + skipped.Reason));
+            lines.push_back(
+                // TRANSLATORS: %1 is the name on a card, %2 says why it was not imported.
+                PrintableLine(FillIn(Tr("Skipped: %1: %2"), {ShownName(skipped.Name), skipped.Reason})));
     }
-    lines.push_back(std::to_string(plan.Added.size()) + " added, " + std::to_string(plan.Skipped.size()) +
-                    " skipped");
+    const std::size_t added = plan.Added.size();
+    const std::size_t skippedCount = plan.Skipped.size();
+    const std::string skippedPart =
+        // TRANSLATORS: the second half of the import's last line, after the number of cards added.
+        FillIn(TrN("%1 skipped", "%1 skipped", skippedCount), {std::to_string(skippedCount)});
+    // TRANSLATORS: the import's last line; %1 is the number of cards added, %2 says how many were skipped
+    // ("3 skipped").
+    lines.push_back(FillIn(TrN("%1 added, %2", "%1 added, %2", added), {std::to_string(added), skippedPart}));
     return lines;
 }
 

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 run_packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config gettext
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
     libical-dev librsvg2-bin libcurl4-openssl-dev libssl-dev libexpat1-dev
     qtkeychain-qt6-dev libqt6keychain1 gettext po4a qt6-translations-l10n

@@ -1,6 +1,7 @@
 #include "contacts/birthday_value.h"
 #include "contacts/contact_import.h"
 
+#include "data/translation.h"
 #include "data_files.h"
 
 #include <gtest/gtest.h>
@@ -313,6 +314,48 @@ TEST_F(ImportContactsTest, ReadsAPipeAndRefusesOneThatGoesOnTooLong) {
     ::waitpid(writer, nullptr, 0);
     EXPECT_EQ(ReadBytes(file.DataPath()), before);
 }
+
+// The summary's counts in a language with three plural forms: each count chooses its own form.
+struct CountedSummaryCase {
+    std::size_t Added;
+    std::size_t Skipped;
+    std::string Line;
+};
+
+class CountedSummaryTest : public testing::TestWithParam<CountedSummaryCase> {
+protected:
+    void SetUp() override {
+        for (const char* name : kVariables)
+            if (const char* value = std::getenv(name))
+                m_saved.emplace_back(name, value);
+        ::setenv("LANGUAGE", "pl", 1);
+        ::setenv("LC_ALL", "pl_PL.UTF-8", 1);
+        ReloadTranslations(CANDLEWATCHER_TEST_CATALOGUES);
+    }
+    void TearDown() override {
+        for (const char* name : kVariables)
+            ::unsetenv(name);
+        for (const auto& [name, value] : m_saved)
+            ::setenv(name.c_str(), value.c_str(), 1);
+        ReloadTranslations();
+    }
+
+private:
+    static constexpr const char* kVariables[] = {"LANGUAGE", "LC_ALL"};
+    std::vector<std::pair<std::string, std::string>> m_saved;
+};
+
+TEST_P(CountedSummaryTest, ChoosesThePluralFormOfEachCount) {
+    const CountedSummaryCase& c = GetParam();
+    const ImportPlan plan{std::vector<BirthdayRecord>(c.Added, BirthdayRecord{"1", "2", "0", "Ann"}),
+                          std::vector<SkippedContact>(c.Skipped, SkippedContact{"Tom", "no birthday"})};
+    EXPECT_EQ(ImportSummary(plan).back(), c.Line) << c.Added << " added, " << c.Skipped << " skipped";
+}
+
+INSTANTIATE_TEST_SUITE_P(Polish, CountedSummaryTest,
+                         testing::Values(CountedSummaryCase{1, 2, "1 dodany, 2 pominięte"},
+                                         CountedSummaryCase{5, 1, "5 dodanych, 1 pominięty"},
+                                         CountedSummaryCase{22, 12, "22 dodane, 12 pominiętych"}));
 
 } // namespace
 } // namespace candlewatcher
