@@ -2,6 +2,7 @@
 #include "cli/arguments.h"
 #include "cli/command_line.h"
 #include "cli/modules.h"
+#include "data/translation.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,9 @@ int StartTrayProgram(int argc, char* argv[]) {
     std::string reason;
     auto* trayMain = reinterpret_cast<TrayMain*>(LoadModuleEntry(kTrayModuleName, kTrayEntryName, reason));
     if (trayMain == nullptr) {
-        std::fprintf(stderr, "candlewatcher: cannot start the tray program: %s\n", reason.c_str());
+        // TRANSLATORS: %1 says why the tray program's module could not be loaded.
+        const std::string message = FillIn(Tr("cannot start the tray program: %1"), {reason});
+        std::fprintf(stderr, "candlewatcher: %s\n", message.c_str());
         return EXIT_FAILURE;
     }
     return trayMain(argc, argv);
@@ -39,9 +42,9 @@ int main(int argc, char* argv[]) {
     // Without a display Qt aborts with a core dump and a page of advice about plugins; say it plainly.
     if (!DisplayReachable(arguments, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
                           std::getenv("QT_QPA_PLATFORM"))) {
-        std::fputs("candlewatcher: no display to show the tray and the reminder on (DISPLAY and "
-                   "WAYLAND_DISPLAY are unset); the command line works without one: see --help\n",
-                   stderr);
+        std::fprintf(stderr, "candlewatcher: %s\n",
+                     Tr("no display to show the tray and the reminder on (DISPLAY and WAYLAND_DISPLAY are "
+                        "unset); the command line works without one: see --help"));
         return EXIT_FAILURE;
     }
     return StartTrayProgram(argc, argv);

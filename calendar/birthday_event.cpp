@@ -3,9 +3,11 @@
 #include "data/display_text.h"
 #include "data/field_numbers.h"
 #include "data/hex_digits.h"
+#include "data/translation.h"
 
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace candlewatcher {
@@ -47,11 +49,22 @@ std::string SummaryOf(const BirthdayRecord& record, std::optional<int> birthYear
             c = ' ';
         }
     }
-    std::string summary = name.empty() ? std::string("Birthday") : name + "'s birthday";
-    if (birthYear) {
-        summary += " (born " + std::to_string(*birthYear) + ")";
+    // The event's title, read in the user's calendar: a whole text for each case.
+    const std::string year = birthYear ? std::to_string(*birthYear) : std::string();
+    if (name.empty() && !birthYear) {
+        // TRANSLATORS: the title of a calendar event of someone without a name.
+        return Tr("Birthday");
     }
-    return summary;
+    if (name.empty()) {
+        // TRANSLATORS: the title of a calendar event of someone without a name; %1 is the year of birth.
+        return FillIn(Tr("Birthday (born %1)"), {year});
+    }
+    if (!birthYear) {
+        // TRANSLATORS: the title of a calendar event; %1 is the person's name.
+        return FillIn(Tr("%1's birthday"), {name});
+    }
+    // TRANSLATORS: the title of a calendar event; %1 is the person's name, %2 the year of birth.
+    return FillIn(Tr("%1's birthday (born %2)"), {name, year});
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "cli/arguments.h"
 
+#include "cli/text_columns.h"
+#include "data/translation.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -33,39 +36,50 @@ struct OwnOption {
     std::string_view Short; // without its dash; empty when there is none
     std::string_view Long;  // without its dashes
     std::string_view Value; // the name of its value in the help; empty for an option without one
-    std::string_view Help;
+    const char* Help;       // marked for translation; null for an option the help leaves out
 };
 
 // --help-all stays for those who learnt it when the help had a shorter and a longer form.
 constexpr std::array<OwnOption, 17> kOwnOptions = {{
-    {Option::Help, "h", "help", "", "Displays help on commandline options."},
-    {Option::Help, "?", "help-all", "", ""},
-    {Option::Version, "v", "version", "", "Displays version information."},
+    {Option::Help, "h", "help", "", TrNoop("Displays help on commandline options.")},
+    {Option::Help, "?", "help-all", "", nullptr},
+    {Option::Version, "v", "version", "", TrNoop("Displays version information.")},
     {Option::List, "", "list", "",
-     "Print today's birthdays and those of the coming days, one a line, as the reminder panel shows them."},
+     TrNoop("Print today's birthdays and those of the coming days, one a line, as the reminder panel shows "
+            "them.")},
     {Option::Import, "", "import", "",
-     "Add the birthdays of the vCard files given as arguments; say what was added and what was skipped."},
+     TrNoop("Add the birthdays of the vCard files given as arguments; say what was added and what was "
+            "skipped.")},
     {Option::Export, "", "export", "file",
-     "Write every birthday to <file> as an iCalendar file of yearly events; - writes to standard output."},
+     // TRANSLATORS: keep <file>: it names the option's value, as its line in --help shows it.
+     TrNoop("Write every birthday to <file> as an iCalendar file of yearly events; - writes to standard "
+            "output.")},
     {Option::Days, "", "days", "n",
-     "With --list: look <n> days ahead (0: today only) instead of as the settings say."},
-    {Option::Date, "", "date", "date", "With --list: take <date> (YYYY-MM-DD) as today."},
+     // TRANSLATORS: keep <n>: it names the option's value, as its line in --help shows it.
+     TrNoop("With --list: look <n> days ahead (0: today only) instead of as the settings say.")},
+    // TRANSLATORS: keep <date>: it names the option's value, as its line in --help shows it.
+    {Option::Date, "", "date", "date", TrNoop("With --list: take <date> (YYYY-MM-DD) as today.")},
     {Option::AddAddressBook, "", "add-address-book", "source",
-     "Subscribe to an address book, after reading it once: <source> is a CardDAV address book's URL, a "
-     "CardDAV server's URL (every address book found there), or a folder of .vcf files. Its birthdays are "
-     "reminded of like those of birthday.dat, which wins on a name both hold."},
-    {Option::User, "", "user", "name", "With --add-address-book: sign in to the server as <name>."},
+     // TRANSLATORS: keep <source>: it names the option's value, as its line in --help shows it.
+     TrNoop("Subscribe to an address book, after reading it once: <source> is a CardDAV address book's URL, "
+            "a CardDAV server's URL (every address book found there), or a folder of .vcf files. Its "
+            "birthdays are reminded of like those of birthday.dat, which wins on a name both hold.")},
+    // TRANSLATORS: keep <name>: it names the option's value, as its line in --help shows it.
+    {Option::User, "", "user", "name", TrNoop("With --add-address-book: sign in to the server as <name>.")},
     {Option::PasswordCommand, "", "password-command", "command",
-     "With --add-address-book: the password is the first line that <command> (run by /bin/sh) prints, "
-     "whenever it is needed; it is never stored."},
+     // TRANSLATORS: keep <command>: it names the option's value, as its line in --help shows it.
+     TrNoop("With --add-address-book: the password is the first line that <command> (run by /bin/sh) prints, "
+            "whenever it is needed; it is never stored.")},
     {Option::AddressBooks, "", "address-books", "",
-     "Print the subscribed address books, one a line, tab-separated: number, URL or folder, user, "
-     "birthdays, last good sync, last error."},
-    {Option::Sync, "", "sync", "", "Sync every subscribed address book once now; say how each went."},
+     TrNoop("Print the subscribed address books, one a line, tab-separated: number, URL or folder, user, "
+            "birthdays, last good sync, last error.")},
+    {Option::Sync, "", "sync", "", TrNoop("Sync every subscribed address book once now; say how each went.")},
     {Option::RemoveAddressBook, "", "remove-address-book", "book",
-     "Forget the subscribed address book <book> (its number, URL or folder, as --address-books shows it) "
-     "and remove its cache."},
-    {Option::DataDir, "", "data-dir", "dir", "Keep the birthdays (birthday.dat) in <dir>."},
+     // TRANSLATORS: keep <book>: it names the option's value, as its line in --help shows it.
+     TrNoop("Forget the subscribed address book <book> (its number, URL or folder, as --address-books shows "
+            "it) and remove its cache.")},
+    // TRANSLATORS: keep <dir>: it names the option's value, as its line in --help shows it.
+    {Option::DataDir, "", "data-dir", "dir", TrNoop("Keep the birthdays (birthday.dat) in <dir>.")},
 }};
 
 // The commands: one of them a run, and the options that only one of them takes.
@@ -90,20 +104,24 @@ struct QtOption {
     std::string_view Name;
     std::string_view Value;
     bool TakesEqualsForm;
-    std::string_view Help;
+    const char* Help; // marked for translation
 };
 
 constexpr std::array<QtOption, 9> kQtOptions = {{
-    {"platform", "name", false, "The platform plugin (xcb, wayland, offscreen)."},
-    {"display", "display", false, "The X display to show the tray and the panel on."},
-    {"style", "style", true, "The widget style of the windows; also -style=<style>."},
-    {"stylesheet", "file", true, "A style sheet for the windows; also -stylesheet=<file>."},
-    {"widgetcount", "", false, "At the end, print how many widgets were left."},
-    {"reverse", "", false, "Lay the windows out from right to left."},
-    {"qwindowgeometry", "geometry", false, "The geometry of the first window."},
-    {"qwindowtitle", "title", false, "The title of the first window."},
-    {"qwindowicon", "icon", false, "The icon of the windows."},
+    {"platform", "name", false, TrNoop("The platform plugin (xcb, wayland, offscreen).")},
+    {"display", "display", false, TrNoop("The X display to show the tray and the panel on.")},
+    {"style", "style", true, TrNoop("The widget style of the windows; also -style=<style>.")},
+    {"stylesheet", "file", true, TrNoop("A style sheet for the windows; also -stylesheet=<file>.")},
+    {"widgetcount", "", false, TrNoop("At the end, print how many widgets were left.")},
+    {"reverse", "", false, TrNoop("Lay the windows out from right to left.")},
+    {"qwindowgeometry", "geometry", false, TrNoop("The geometry of the first window.")},
+    {"qwindowtitle", "title", false, TrNoop("The title of the first window.")},
+    {"qwindowicon", "icon", false, TrNoop("The icon of the windows.")},
 }};
+
+std::string Line(const char* text) {
+    return std::string(text) + "\n";
+}
 
 const OwnOption* FindOwnOption(std::string_view argument) {
     for (const OwnOption& option : kOwnOptions) {
@@ -133,7 +151,7 @@ const QtOption* FindQtOption(std::string_view name) {
 
 std::filesystem::path AbsoluteDirectory(const std::string& given) {
     if (given.empty()) {
-        throw ArgumentError("--data-dir needs a directory");
+        throw ArgumentError(Tr("--data-dir needs a directory"));
     }
     // Absolute now: the working directory is no part of where the birthdays are.
     std::error_code error;
@@ -210,7 +228,8 @@ Found ReadArgv(int argc, const char* const argv[]) {
         }
         const auto valueAfter = [&](std::string_view option) {
             if (i + 1 >= argc) {
-                throw UsageError("missing value: " + std::string(option));
+                // TRANSLATORS: %1 is an option as given, such as --export.
+                throw UsageError(FillIn(Tr("missing value: %1"), {option}));
             }
             return std::string(argv[++i]); // whatever it looks like, as --days -1 shows
         };
@@ -218,7 +237,8 @@ Found ReadArgv(int argc, const char* const argv[]) {
         if (const OwnOption* own = FindOwnOption(named);
             own != nullptr && (named[1] == '-' || !inlineValue)) {
             if (own->Value.empty() && inlineValue) {
-                throw UsageError("unexpected value: " + std::string(argument));
+                // TRANSLATORS: %1 is an option with the value given to it, such as --list=5.
+                throw UsageError(FillIn(Tr("unexpected value: %1"), {argument}));
             }
             TakeOwnOption(*own,
                           own->Value.empty() ? std::nullopt
@@ -230,7 +250,8 @@ Found ReadArgv(int argc, const char* const argv[]) {
         const std::string_view qtName = named.substr(named[1] == '-' ? 2 : 1);
         const QtOption* qt = FindQtOption(qtName);
         if (qt == nullptr || (inlineValue && !qt->TakesEqualsForm)) {
-            throw UsageError("unknown option: " + std::string(named));
+            // TRANSLATORS: %1 is an option as given, such as --lsit.
+            throw UsageError(FillIn(Tr("unknown option: %1"), {named}));
         }
         if (found.FirstQtOption.empty()) {
             found.FirstQtOption = named;
@@ -256,10 +277,11 @@ ProgramArguments ParseArguments(int argc, const char* const argv[]) {
                                          [&](const CommandOption& option) { return found.Has(option.Id); });
     // Qt's own options are the tray program's: the command line's work has no window to apply them to.
     if (commandLine && !found.FirstQtOption.empty()) {
-        throw UsageError("unknown option: " + found.FirstQtOption);
+        throw UsageError(FillIn(Tr("unknown option: %1"), {found.FirstQtOption}));
     }
     if (!found.Has(Option::Import) && !found.Positional.empty()) {
-        throw UsageError("unexpected argument: " + found.Positional.front());
+        // TRANSLATORS: %1 is an argument that no option takes, as given.
+        throw UsageError(FillIn(Tr("unexpected argument: %1"), {found.Positional.front()}));
     }
     if (found.Has(Option::Version)) {
         result.Requested = Work::Version;
@@ -274,17 +296,19 @@ ProgramArguments ParseArguments(int argc, const char* const argv[]) {
         for (const Option command : kCommands) {
             names += (names.empty() ? "--" : ", --") + std::string(NameOf(command));
         }
-        throw ArgumentError(names + ": one at a time");
+        // TRANSLATORS: %1 lists the options that each ask for a piece of work: --list, --import, ...
+        throw ArgumentError(FillIn(Tr("%1: one at a time"), {names}));
     }
     // Options that only one command takes are refused elsewhere, so that none is silently ignored.
     for (const CommandOption& option : kCommandOptions) {
         if (found.Has(option.Id) && !found.Has(option.Command)) {
-            throw ArgumentError("--" + std::string(NameOf(option.Id)) + ": only with --" +
-                                std::string(NameOf(option.Command)));
+            // TRANSLATORS: %1 is an option such as --days, %2 the only option it goes with, such as --list.
+            throw ArgumentError(FillIn(Tr("%1: only with %2"), {"--" + std::string(NameOf(option.Id)),
+                                                                "--" + std::string(NameOf(option.Command))}));
         }
     }
     if (found.Has(Option::Import) && found.Positional.empty()) {
-        throw ArgumentError("--import: no vCard file given");
+        throw ArgumentError(Tr("--import: no vCard file given"));
     }
     if (found.DataDirectory) {
         result.DataDirectory = AbsoluteDirectory(*found.DataDirectory);
@@ -304,7 +328,8 @@ ProgramArguments ParseArguments(int argc, const char* const argv[]) {
 int ReportArgumentError(const ArgumentError& error) {
     std::fprintf(stderr, "candlewatcher: %s\n", error.what());
     if (error.Status() == 2) {
-        std::fputs("Try 'candlewatcher --help'.\n", stderr);
+        // TRANSLATORS: keep the command candlewatcher --help as it is.
+        std::fputs(Line(Tr("Try 'candlewatcher --help'.")).c_str(), stderr);
     }
     return error.Status();
 }
@@ -312,20 +337,16 @@ int ReportArgumentError(const ArgumentError& error) {
 namespace {
 
 // Appends "  names  help" with the help wrapped at the width of a terminal, each line after the first
-// starting at the help's column.
+// starting at the help's column. The help is translated text, so it is measured in columns, not bytes.
 void AppendEntry(std::string& text, const std::string& names, std::string_view help, std::size_t column) {
     constexpr std::size_t kWidth = 79;
     std::string line = "  " + names;
     line.resize(std::max(column, line.size() + 2), ' ');
     while (!help.empty()) {
-        const std::size_t room = kWidth - std::min(kWidth - 20, line.size());
-        std::size_t cut = help.size();
-        if (cut > room) {
-            cut = help.rfind(' ', room);
-            cut = cut == std::string_view::npos || cut == 0 ? room : cut;
-        }
-        text += line + std::string(help.substr(0, cut)) + "\n";
-        help.remove_prefix(std::min(help.size(), cut + (cut < help.size() && help[cut] == ' ' ? 1 : 0)));
+        const std::size_t room = kWidth - std::min(kWidth - 20, TextColumns(line));
+        text += line;
+        text += TakeLine(help, room);
+        text += '\n';
         line.assign(column, ' ');
     }
 }
@@ -353,22 +374,27 @@ std::string HelpText() {
     }
     column += 4;
 
-    std::string text = "Usage: candlewatcher [options] [files...]\n"
-                       "Birthday reminder for the desktop. With none of the options below but --data-dir, it "
-                       "starts in the tray.\n\nOptions:\n";
+    // TRANSLATORS: keep candlewatcher and the brackets; "files" is the name the Arguments section gives.
+    std::string text = Line(Tr("Usage: candlewatcher [options] [files...]")) +
+                       Line(Tr("Birthday reminder for the desktop. With none of the options below but "
+                               "--data-dir, it starts in the tray.")) +
+                       "\n" + Line(Tr("Options:"));
     for (const OwnOption& option : kOwnOptions) {
-        if (!option.Help.empty()) {
-            AppendEntry(text, OwnNames(option), option.Help, column);
+        if (option.Help != nullptr) {
+            AppendEntry(text, OwnNames(option), Tr(option.Help), column);
         }
     }
-    text += "\nOptions of the tray program, as of every Qt program (also with two dashes):\n";
-    AppendEntry(text, "--data-dir <dir>", "As above.", column);
+    text += "\n" + Line(Tr("Options of the tray program, as of every Qt program (also with two dashes):"));
+    // TRANSLATORS: the help of --data-dir among the tray program's options: it does what the line above says.
+    AppendEntry(text, "--data-dir <dir>", Tr("As above."), column);
     for (const QtOption& option : kQtOptions) {
-        AppendEntry(text, QtNames(option), option.Help, column);
+        AppendEntry(text, QtNames(option), Tr(option.Help), column);
     }
-    text += "\nArguments:\n";
-    AppendEntry(text, "files", "With --import: the vCard files.", column);
-    text += "\nExit status: 0 on success, 1 after a failure, 2 when the arguments are not understood.\n";
+    text += "\n" + Line(Tr("Arguments:"));
+    AppendEntry(text, "files", Tr("With --import: the vCard files."), column);
+    text +=
+        "\n" +
+        Line(Tr("Exit status: 0 on success, 1 after a failure, 2 when the arguments are not understood."));
     return text;
 }
 

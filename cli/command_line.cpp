@@ -5,6 +5,7 @@
 #include "cli/option_values.h"
 #include "data/birthday_file.h"
 #include "data/date_helpers.h"
+#include "data/translation.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -40,8 +41,8 @@ std::filesystem::path ExistingDataDirectory(const ProgramArguments& arguments) {
         return directory;
     }
     // With its trailing separator, a file's name fails with ENOTDIR.
-    const char* reason = error == ENOENT                  ? "no such directory"
-                         : error == 0 || error == ENOTDIR ? "not a directory"
+    const char* reason = error == ENOENT                  ? Tr("no such directory")
+                         : error == 0 || error == ENOTDIR ? Tr("not a directory")
                                                           : std::strerror(error);
     throw CommandLineError("--data-dir: " + directory.string() + ": " + reason);
 }
@@ -51,14 +52,17 @@ int List(const ProgramArguments& arguments) {
     if (arguments.Days) {
         days = ParseDays(*arguments.Days);
         if (!days) {
-            throw CommandLineError("--days: " + *arguments.Days + ": not a whole number >= 0");
+            // TRANSLATORS: %1 is the value given to --days.
+            throw CommandLineError(FillIn(Tr("--days: %1: not a whole number >= 0"), {*arguments.Days}));
         }
     }
     CalendarDate today = Today();
     if (arguments.Date) {
         const std::optional<CalendarDate> date = ParseDate(*arguments.Date);
         if (!date) {
-            throw CommandLineError("--date: " + *arguments.Date + ": not a date of the form YYYY-MM-DD");
+            throw CommandLineError(
+                // TRANSLATORS: %1 is the value given to --date; keep YYYY-MM-DD, the form it must have.
+                FillIn(Tr("--date: %1: not a date of the form YYYY-MM-DD"), {*arguments.Date}));
         }
         today = *date;
     }
@@ -81,8 +85,10 @@ int Export(const ProgramArguments& arguments) {
         throw CommandLineError(std::string("--export: ") + error.what());
     }
     if (leftOut > 0) {
-        std::fprintf(stderr, "candlewatcher: --export: %zu record%s left out: no calendar date\n", leftOut,
-                     leftOut == 1 ? "" : "s");
+        const std::string message = FillIn(TrN("--export: %1 record left out: no calendar date",
+                                               "--export: %1 records left out: no calendar date", leftOut),
+                                           {std::to_string(leftOut)});
+        std::fprintf(stderr, "candlewatcher: %s\n", message.c_str());
     }
     return EXIT_SUCCESS;
 }

@@ -11,6 +11,7 @@
 #include "data/ini_settings_reader.h"
 #include "data/output_file.h"
 #include "data/settings_store.h"
+#include "data/translation.h"
 #include "reminder/row_lines.h"
 #include "reminder/scan.h"
 
@@ -29,11 +30,13 @@ constexpr std::chrono::milliseconds kServerTimeout{30000};
 // Large enough for any reason a module gives: a path, a URL and a system's message.
 constexpr std::size_t kErrorSize = 4096;
 
-template <typename Entry> Entry* LoadEntry(const char* moduleName, const char* entryName, const char* work) {
+// failure: what could not be loaded, with %1 for the reason; marked for translation, translated here.
+template <typename Entry>
+Entry* LoadEntry(const char* moduleName, const char* entryName, const char* failure) {
     std::string reason;
     auto* entry = reinterpret_cast<Entry*>(LoadModuleEntry(moduleName, entryName, reason));
     if (entry == nullptr) {
-        throw std::runtime_error(std::string("cannot load ") + work + ": " + reason);
+        throw std::runtime_error(FillIn(Tr(failure), {reason}));
     }
     return entry;
 }
@@ -69,7 +72,10 @@ void ImportVCards(const std::filesystem::path& dataDirectory,
 
 std::size_t ExportBirthdays(const std::filesystem::path& dataDirectory, const AddressBookPaths& addressBooks,
                             const std::string& target, std::time_t stamp) {
-    auto* exportEntry = LoadEntry<ExportEntry>(kExportModuleName, kExportEntryName, "the calendar export");
+    auto* exportEntry = LoadEntry<ExportEntry>(
+        kExportModuleName, kExportEntryName,
+        // TRANSLATORS: %1 says why the part of the program that writes calendars could not be loaded.
+        TrNoop("cannot load the calendar export: %1"));
     std::size_t leftOut = 0;
     char error[kErrorSize] = "";
     if (exportEntry(dataDirectory.c_str(), addressBooks.SubscriptionFile.c_str(),
@@ -82,8 +88,10 @@ std::size_t ExportBirthdays(const std::filesystem::path& dataDirectory, const Ad
 
 void SubscribeAddressBook(const AddressBookPaths& addressBooks, const std::string& location,
                           const std::string& user, const std::string& passwordCommand, std::time_t now) {
-    auto* add = LoadEntry<AddAddressBookEntry>(kAddressBookModuleName, kAddAddressBookEntryName,
-                                               "the address-book sync");
+    auto* add = LoadEntry<AddAddressBookEntry>(
+        kAddressBookModuleName, kAddAddressBookEntryName,
+        // TRANSLATORS: %1 says why the part of the program that reads address books could not be loaded.
+        TrNoop("cannot load the address-book sync: %1"));
     std::string lines;
     char error[kErrorSize] = "";
     if (add(addressBooks.SubscriptionFile.c_str(), addressBooks.CacheDirectory.c_str(), location.c_str(),
@@ -96,7 +104,7 @@ void SubscribeAddressBook(const AddressBookPaths& addressBooks, const std::strin
 
 bool SyncSubscriptions(const AddressBookPaths& addressBooks, std::time_t now) {
     auto* sync = LoadEntry<SyncAddressBooksEntry>(kAddressBookModuleName, kSyncAddressBooksEntryName,
-                                                  "the address-book sync");
+                                                  TrNoop("cannot load the address-book sync: %1"));
     std::string lines;
     int anyFailed = 0;
     char error[kErrorSize] = "";

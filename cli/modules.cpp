@@ -1,6 +1,7 @@
 #include "cli/modules.h"
 
 #include "cli/module_version.h"
+#include "data/translation.h"
 
 #include <cstring>
 #include <filesystem>
@@ -40,11 +41,16 @@ std::filesystem::path FindModule(const char* moduleName) {
 void* LoadModuleEntry(const char* moduleName, const char* entryName, std::string& reason) {
     const std::filesystem::path path = FindModule(moduleName);
     if (path.empty()) {
-        std::string places;
-        for (const std::filesystem::path& folder : ModuleFolders()) {
-            places += (places.empty() ? "" : " nor in ") + folder.lexically_normal().string();
+        const std::vector<std::filesystem::path> folders = ModuleFolders();
+        const std::string first = folders.front().lexically_normal().string();
+        if (folders.size() == 1) {
+            // TRANSLATORS: %1 is a module's file name, %2 the folder it was looked for in.
+            reason = FillIn(Tr("%1 is neither in %2"), {moduleName, first});
+        } else {
+            // TRANSLATORS: %1 is a module's file name, %2 and %3 the folders it was looked for in.
+            reason = FillIn(Tr("%1 is neither in %2 nor in %3"),
+                            {moduleName, first, folders.back().lexically_normal().string()});
         }
-        reason = std::string(moduleName) + " is neither in " + places;
         return nullptr;
     }
     void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -53,10 +59,12 @@ void* LoadModuleEntry(const char* moduleName, const char* entryName, std::string
         return nullptr;
     }
     auto* version = reinterpret_cast<ModuleVersion*>(::dlsym(module, kModuleVersionName));
-    const char* moduleVersion = version != nullptr ? version() : "unknown";
+    // TRANSLATORS: the version of a module that does not say which it is.
+    const char* moduleVersion = version != nullptr ? version() : Tr("unknown");
     if (std::strcmp(moduleVersion, CANDLEWATCHER_VERSION) != 0) {
-        reason =
-            path.string() + " is of version " + moduleVersion + ", the program of " + CANDLEWATCHER_VERSION;
+        // TRANSLATORS: %1 is a module's path, %2 its version and %3 the program's.
+        reason = FillIn(Tr("%1 is of version %2, the program of %3"),
+                        {path.string(), moduleVersion, CANDLEWATCHER_VERSION});
         return nullptr;
     }
     void* entry = ::dlsym(module, entryName);

@@ -4,6 +4,7 @@
 #include "data/posix_file.h"
 #include "data/retry.h"
 #include "data/record_parser.h"
+#include "data/translation.h"
 
 #include <cerrno>
 #include <climits>
@@ -24,27 +25,36 @@ namespace {
 constexpr const char* kDataName = "birthday.dat";
 constexpr const char* kTempName = "birthday.tmp";
 
-[[noreturn]] void ThrowRefusedField(const std::filesystem::path& path, const char* field) {
-    throw BirthdayFileError("Cannot save \"" + path.string() + "\": the " + field +
-                            " holds a line break, which would split the record");
+// The refusal of the record's first field that holds a line break, with %1 for the path; null when none does.
+const char* RefusedField(const BirthdayRecord& record) {
+    if (FieldBreaksLine(record.Day))
+        // TRANSLATORS: %1 is the path of the birthdays' file.
+        return Tr("Cannot save \"%1\": the day holds a line break, which would split the record");
+    if (FieldBreaksLine(record.Month))
+        // TRANSLATORS: %1 is the path of the birthdays' file.
+        return Tr("Cannot save \"%1\": the month holds a line break, which would split the record");
+    if (FieldBreaksLine(record.Year))
+        // TRANSLATORS: %1 is the path of the birthdays' file.
+        return Tr("Cannot save \"%1\": the year holds a line break, which would split the record");
+    if (FieldBreaksLine(record.Name))
+        // TRANSLATORS: %1 is the path of the birthdays' file.
+        return Tr("Cannot save \"%1\": the name holds a line break, which would split the record");
+    return nullptr;
 }
 
 void CheckFields(const std::filesystem::path& path, const BirthdayRecord& record) {
-    if (FieldBreaksLine(record.Day))
-        ThrowRefusedField(path, "day");
-    if (FieldBreaksLine(record.Month))
-        ThrowRefusedField(path, "month");
-    if (FieldBreaksLine(record.Year))
-        ThrowRefusedField(path, "year");
-    if (FieldBreaksLine(record.Name))
-        ThrowRefusedField(path, "name");
+    if (const char* refused = RefusedField(record))
+        throw BirthdayFileError(FillIn(refused, {path.string()}));
 }
 
 void RequireRegular(const struct stat& status, const std::filesystem::path& path) {
     if (S_ISDIR(status.st_mode))
-        ThrowFileError("Cannot read", path, EISDIR);
+        // TRANSLATORS: %1 is a file's path, %2 the system's reason.
+        ThrowFileError(Tr("Cannot read \"%1\": %2"), path, EISDIR);
     if (!S_ISREG(status.st_mode))
-        throw BirthdayFileError("Cannot read \"" + path.string() + "\": it is not an ordinary file");
+        throw BirthdayFileError(
+            // TRANSLATORS: %1 is a file's path.
+            FillIn(Tr("Cannot read \"%1\": it is not an ordinary file"), {path.string()}));
 }
 
 // The data directory, held open while a change is made: the exclusive lock on it keeps another process of
@@ -57,13 +67,15 @@ FileDescriptor LockDirectory(const std::filesystem::path& directory, int operati
         std::error_code error;
         std::filesystem::create_directories(folder, error);
         if (error)
-            ThrowFileError("Cannot create the folder", directory, error.value());
+            // TRANSLATORS: %1 is a file's path, %2 the system's reason.
+            ThrowFileError(Tr("Cannot create the folder \"%1\": %2"), directory, error.value());
         dir = FileDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
     if (!dir.IsOpen())
         return dir;
     if (RetryOnInterrupt([&] { return ::flock(dir.Get(), operation); }) != 0)
-        ThrowFileError("Cannot lock the folder", directory, errno);
+        // TRANSLATORS: %1 is a file's path, %2 the system's reason.
+        ThrowFileError(Tr("Cannot lock the folder \"%1\": %2"), directory, errno);
     return dir;
 }
 
@@ -81,7 +93,8 @@ std::optional<Target> FindTarget(int dataDirectory, const std::filesystem::path&
     if (::fstatat(dataDirectory, kDataName, &status, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return std::nullopt;
-        ThrowFileError("Cannot open", dataPath, errno);
+        // TRANSLATORS: %1 is a file's path, %2 the system's reason.
+        ThrowFileError(Tr("Cannot open \"%1\": %2"), dataPath, errno);
     }
     Target target;
     if (!S_ISLNK(status.st_mode)) {
@@ -94,12 +107,14 @@ std::optional<Target> FindTarget(int dataDirectory, const std::filesystem::path&
     // link names (an unmounted disc, say), and starting a new file here would hide that.
     char resolved[PATH_MAX];
     if (::realpath(dataPath.c_str(), resolved) == nullptr)
-        ThrowFileError("Cannot follow the link", dataPath, errno);
+        // TRANSLATORS: %1 is a file's path, %2 the system's reason.
+        ThrowFileError(Tr("Cannot follow the link \"%1\": %2"), dataPath, errno);
     target.Path = resolved;
     target.OwnDirectory =
         FileDescriptor(::open(target.Path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!target.OwnDirectory.IsOpen())
-        ThrowFileError("Cannot open the folder of", target.Path, errno);
+        // TRANSLATORS: %1 is a file's path, %2 the system's reason.
+        ThrowFileError(Tr("Cannot open the folder of \"%1\": %2"), target.Path, errno);
     target.Directory = target.OwnDirectory.Get();
     target.Name = target.Path.filename().string();
     return target;
@@ -122,9 +137,9 @@ OpenedTarget OpenAndRead(const Target& target, int flags) {
         return ::openat(target.Directory, target.Name.c_str(), flags | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     }));
     if (!opened.File.IsOpen())
-        ThrowFileError("Cannot open", target.Path, errno);
+        ThrowFileError(Tr("Cannot open \"%1\": %2"), target.Path, errno);
     if (::fstat(opened.File.Get(), &opened.Status) != 0)
-        ThrowFileError("Cannot read", target.Path, errno);
+        ThrowFileError(Tr("Cannot read \"%1\": %2"), target.Path, errno);
     RequireRegular(opened.Status, target.Path);
     opened.Bytes = ReadToEnd(opened.File.Get(), static_cast<std::size_t>(opened.Status.st_size), target.Path);
     return opened;
@@ -158,7 +173,8 @@ AppendSite OpenForAppend(const std::filesystem::path& directory, const std::file
     AppendSite site;
     site.Directory = LockDirectory(directory, LOCK_EX, true);
     if (!site.Directory.IsOpen())
-        ThrowFileError("Cannot open the folder", directory, errno);
+        // TRANSLATORS: %1 is a file's path, %2 the system's reason.
+        ThrowFileError(Tr("Cannot open the folder \"%1\": %2"), directory, errno);
     site.Found = FindTarget(site.Directory.Get(), dataPath);
     if (site.Found)
         site.Opened = OpenAndRead(*site.Found, O_RDWR | O_APPEND);
@@ -203,14 +219,15 @@ void AppendToSite(AppendSite& site, const std::filesystem::path& dataPath, std::
         error = errno;
     if (error != 0) {
         CutBack(fd, formerSize);
-        ThrowFileError("Cannot write", target.Path, error);
+        // TRANSLATORS: %1 is a file's path, %2 the system's reason.
+        ThrowFileError(Tr("Cannot write \"%1\": %2"), target.Path, error);
     }
     if (int closeError = opened.File.Close()) {
         FileDescriptor again(
             ::openat(target.Directory, target.Name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
         if (again.IsOpen())
             CutBack(again.Get(), formerSize);
-        ThrowFileError("Cannot write", target.Path, closeError);
+        ThrowFileError(Tr("Cannot write \"%1\": %2"), target.Path, closeError);
     }
 }
 
@@ -251,11 +268,13 @@ std::optional<FileBytes> BirthdayFile::ReadBytes() const {
         struct stat link {};
         if (error == ENOENT && ::lstat(m_dataPath.c_str(), &link) != 0)
             return std::nullopt;
-        ThrowFileError(error == ENOENT ? "Cannot follow the link" : "Cannot open", m_dataPath, error);
+        ThrowFileError(error == ENOENT ? Tr("Cannot follow the link \"%1\": %2")
+                                       : Tr("Cannot open \"%1\": %2"),
+                       m_dataPath, error);
     }
     struct stat status {};
     if (::fstat(file.Get(), &status) != 0)
-        ThrowFileError("Cannot read", m_dataPath, errno);
+        ThrowFileError(Tr("Cannot read \"%1\": %2"), m_dataPath, errno);
     RequireRegular(status, m_dataPath);
     return ReadToEnd(file.Get(), static_cast<std::size_t>(status.st_size), m_dataPath, true);
 }
@@ -295,7 +314,7 @@ void Rewrite(const std::filesystem::path& directory, const std::filesystem::path
     if (!dir.IsOpen()) {
         if (errno == ENOENT)
             return;
-        ThrowFileError("Cannot open the folder", directory, errno);
+        ThrowFileError(Tr("Cannot open the folder \"%1\": %2"), directory, errno);
     }
     std::optional<Target> target = FindTarget(dir.Get(), dataPath);
     if (!target)

@@ -2,6 +2,7 @@
 
 #include "data/ini_text.h"
 #include "data/posix_file.h"
+#include "data/translation.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -179,7 +180,8 @@ const IniSettingsReader::Values& IniSettingsReader::ValuesOf(const std::filesyst
         return read->second;
     }
     const auto fail = [&](const char* reason) -> const Values& {
-        throw std::runtime_error("Cannot read " + file.string() + ": " + reason);
+        // TRANSLATORS: %1 is the settings file's path, %2 the reason.
+        throw std::runtime_error(FillIn(Tr("Cannot read %1: %2"), {file.string(), reason}));
     };
     // Non-blocking, so that a FIFO in the file's place is refused rather than waited on.
     FileDescriptor descriptor(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -188,17 +190,17 @@ const IniSettingsReader::Values& IniSettingsReader::ValuesOf(const std::filesyst
         if (error == ENOENT || error == ENOTDIR) {
             return m_read[file]; // no file: every value its default, as QSettings gives it
         }
-        return fail(error == EACCES ? "permission denied" : std::strerror(error));
+        return fail(error == EACCES ? Tr("permission denied") : std::strerror(error));
     }
     struct stat status {};
     if (::fstat(descriptor.Get(), &status) != 0) {
         return fail(std::strerror(errno));
     }
     if (S_ISDIR(status.st_mode)) {
-        return fail("a folder of that name is in its place");
+        return fail(Tr("a folder of that name is in its place"));
     }
     if (!S_ISREG(status.st_mode)) {
-        return fail("it is not an ordinary file");
+        return fail(Tr("it is not an ordinary file"));
     }
     const FileBytes bytes = ReadToEnd(descriptor.Get(), static_cast<std::size_t>(status.st_size), file);
     return m_read[file] = ParseIniSettings(bytes.View());

@@ -2,6 +2,7 @@
 
 #include "data/atomic_replace.h"
 #include "data/posix_file.h"
+#include "data/translation.h"
 
 #include <cerrno>
 #include <cstring>
@@ -38,7 +39,7 @@ std::filesystem::path Destination(const std::filesystem::path& path) {
 void ReplaceFile(const std::filesystem::path& path, std::string_view bytes) {
     const std::filesystem::path destination = Destination(path);
     if (destination.filename().empty()) {
-        ThrowFileError("Cannot write", path, EISDIR);
+        ThrowFileError(Tr("Cannot write \"%1\": %2"), path, EISDIR);
     }
     std::filesystem::path folder = destination.parent_path();
     if (folder.empty()) {
@@ -46,23 +47,26 @@ void ReplaceFile(const std::filesystem::path& path, std::string_view bytes) {
     }
     FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory.IsOpen()) {
-        ThrowFileError("Cannot write", path, errno);
+        ThrowFileError(Tr("Cannot write \"%1\": %2"), path, errno);
     }
     const ReplaceTarget target{directory.Get(), destination.filename().string(), destination};
     struct stat status {};
     const bool exists = ::fstatat(directory.Get(), target.Name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
     if (!exists && errno != ENOENT) {
-        ThrowFileError("Cannot write", path, errno);
+        ThrowFileError(Tr("Cannot write \"%1\": %2"), path, errno);
     }
     if (exists && !S_ISREG(status.st_mode)) {
-        throw BirthdayFileError("Cannot write \"" + path.string() + "\": it is not an ordinary file");
+        throw BirthdayFileError(
+            // TRANSLATORS: %1 is a file's path.
+            FillIn(Tr("Cannot write \"%1\": it is not an ordinary file"), {path.string()}));
     }
     ReplaceAtomically(target, {}, exists ? &status : nullptr, bytes);
 }
 
 void WriteStandardOutput(std::string_view bytes) {
     if (const int error = WriteAll(STDOUT_FILENO, bytes)) {
-        throw BirthdayFileError(std::string("Cannot write to standard output: ") + std::strerror(error));
+        // TRANSLATORS: %1 is the system's reason.
+        throw BirthdayFileError(FillIn(Tr("Cannot write to standard output: %1"), {std::strerror(error)}));
     }
 }
 

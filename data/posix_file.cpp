@@ -2,6 +2,7 @@
 
 #include "data/birthday_file.h"
 #include "data/retry.h"
+#include "data/translation.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -35,8 +36,8 @@ int FileDescriptor::Close() {
     return result == 0 ? 0 : errno;
 }
 
-void ThrowFileError(std::string_view action, const std::filesystem::path& path, int error) {
-    throw BirthdayFileError(std::string(action) + " \"" + path.string() + "\": " + std::strerror(error));
+void ThrowFileError(std::string_view message, const std::filesystem::path& path, int error) {
+    throw BirthdayFileError(FillIn(message, {path.string(), std::strerror(error)}));
 }
 
 ReadOutcome ReadAtMost(int fd, std::size_t sizeHint, std::size_t limit, bool stopAtSize) {
@@ -80,7 +81,7 @@ ReadOutcome ReadAtMost(int fd, std::size_t sizeHint, std::size_t limit, bool sto
 FileBytes ReadToEnd(int fd, std::size_t sizeHint, const std::filesystem::path& path, bool stopAtSize) {
     ReadOutcome outcome = ReadAtMost(fd, sizeHint, std::numeric_limits<std::size_t>::max() / 2, stopAtSize);
     if (outcome.Error != 0)
-        ThrowFileError("Cannot read", path, outcome.Error);
+        ThrowFileError(Tr("Cannot read \"%1\": %2"), path, outcome.Error);
     return std::move(outcome.Bytes);
 }
 

@@ -33,8 +33,9 @@ private:
     int m_fd = -1;
 };
 
-// Error text naming what failed on which file and the system's reason, as every file operation reports it.
-[[noreturn]] void ThrowFileError(std::string_view action, const std::filesystem::path& path, int error);
+// Throws BirthdayFileError saying what failed on which file and why, as every file operation reports it:
+// `message` (translated) with %1 for the path and %2 for the system's reason for `error`.
+[[noreturn]] void ThrowFileError(std::string_view message, const std::filesystem::path& path, int error);
 
 // What a read to the end of a file brought: its bytes, unless a read failed (Error, its errno) or the file
 // held more than the limit (OverLimit: then no more than the limit and one byte were ever held).

@@ -1,6 +1,9 @@
 #include "notify/due_notices.h"
 
+#include "data/translation.h"
+
 #include <algorithm>
+#include <string>
 
 namespace candlewatcher {
 
@@ -77,15 +80,25 @@ NoticePlan PlanNotices(const NoticeClock& now, const NoticeSettings& settings, s
     return plan;
 }
 
+// One whole title for each case, so that a language words it its own way; the rows decide only between one
+// birthday and several, the days the form of the counted word.
 std::string NoticeSummary(int daysBefore, std::size_t rows) {
-    const std::string noun = rows > 1 ? "Birthdays" : "Birthday";
+    const bool several = rows > 1;
     if (daysBefore <= 0) {
-        return noun + " today";
+        // TRANSLATORS: the title of the notification of the birthdays of the day.
+        return several ? Tr("Birthdays today") : Tr("Birthday today");
     }
     if (daysBefore == 1) {
-        return noun + " tomorrow";
+        return several ? Tr("Birthdays tomorrow") : Tr("Birthday tomorrow");
     }
-    return noun + " in " + std::to_string(daysBefore) + " days";
+    const auto days = static_cast<unsigned long>(daysBefore);
+    // TRANSLATORS: the title of the notification some days before one birthday; %1 is the number of days.
+    const char* title = TrN("Birthday in %1 day", "Birthday in %1 days", days);
+    if (several) {
+        // TRANSLATORS: the title of the notification some days before several birthdays; %1: the days.
+        title = TrN("Birthdays in %1 day", "Birthdays in %1 days", days);
+    }
+    return FillIn(title, {std::to_string(daysBefore)});
 }
 
 } // namespace candlewatcher

@@ -1,4 +1,5 @@
 #include "cli/arguments.h"
+#include "cli/text_columns.h"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,40 @@ INSTANTIATE_TEST_SUITE_P(
                     DisplayCase{"platform_variable", {}, nullptr, nullptr, "offscreen", true},
                     DisplayCase{
                         "platform_argument", {"-platform", "offscreen"}, nullptr, nullptr, nullptr, true}));
+
+// The help's wrapping, by the columns a terminal gives the text: lines joined by "|".
+struct WrapCase {
+    const char* label;
+    std::string_view text;
+    std::size_t width;
+    std::string lines;
+};
+
+void PrintTo(const WrapCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class HelpWrapping : public testing::TestWithParam<WrapCase> {};
+
+TEST_P(HelpWrapping, FillsLinesByColumns) {
+    std::string_view rest = GetParam().text;
+    std::string lines;
+    while (!rest.empty()) {
+        lines += (lines.empty() ? "" : "|") + std::string(TakeLine(rest, GetParam().width));
+    }
+    EXPECT_EQ(lines, GetParam().lines) << "at width " << GetParam().width;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, HelpWrapping,
+    testing::Values(WrapCase{"english_at_spaces", "one two three four", 9, "one two|three|four"},
+                    WrapCase{"word_longer_than_a_line", "abcdefghij", 4, "abcd|efgh|ij"},
+                    WrapCase{"cyrillic_a_column_a_letter", "один два три", 8, "один два|три"},
+                    WrapCase{"japanese_two_columns_a_letter", "日本語のテキスト", 6, "日本語|のテキ|スト"},
+                    WrapCase{"no_closing_mark_first", "あいう。えお", 6, "あい|う。え|お"},
+                    WrapCase{"option_then_japanese", "--list で表示します", 10, "--list で|表示します"},
+                    WrapCase{"hangul_at_spaces", "한국어 텍스트", 7, "한국어|텍스트"},
+                    WrapCase{"stray_byte_one_column", "\xFF-bc def", 4, "\xFF-bc|def"}));
 
 } // namespace
 } // namespace candlewatcher
