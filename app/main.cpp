@@ -88,9 +88,11 @@ int CandlewatcherTrayMain(int argc, char* argv[]) {
     case SingleInstance::Outcome::HandedOver:
         return EXIT_SUCCESS;
     case SingleInstance::Outcome::NoAnswer:
-        MessageBox::Warn(nullptr, QStringLiteral("Candlewatcher could not start: another Candlewatcher is "
-                                                 "running on %1 and does not answer.")
-                                      .arg(QString::fromStdString(dataDirectory.string())));
+        // TRANSLATORS: %1 is the folder of the birthdays that the other copy of the program uses.
+        MessageBox::Warn(nullptr,
+                         QTr("Candlewatcher could not start: another Candlewatcher is running on %1 and "
+                             "does not answer.")
+                             .arg(QString::fromStdString(dataDirectory.string())));
         return EXIT_FAILURE;
     case SingleInstance::Outcome::Primary:
         break;

@@ -1,5 +1,7 @@
 #include "desktop/secret_service_keyring.h"
 
+#include "ui/translated.h"
+
 #include <QEventLoop>
 
 #include <qt6keychain/keychain.h>
@@ -24,10 +26,12 @@ void RunToEnd(QKeychain::Job& job) {
 [[noreturn]] void Fail(const QKeychain::Job& job) {
     const QString reason = job.errorString();
     if (job.error() == QKeychain::AccessDeniedByUser || job.error() == QKeychain::AccessDenied) {
-        throw KeyringError(QStringLiteral("the keyring refused access: %1").arg(reason).toStdString());
+        // TRANSLATORS: %1 is the keyring's own reason.
+        throw KeyringError(QTr("the keyring refused access: %1").arg(reason).toStdString());
     }
-    throw KeyringError(
-        QStringLiteral("no keyring (Secret Service) is available: %1").arg(reason).toStdString());
+    // TRANSLATORS: the Secret Service is the desktop's keyring service; %1 is the reason it could not be
+    // used.
+    throw KeyringError(QTr("no keyring (Secret Service) is available: %1").arg(reason).toStdString());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "tray/frmMain.h"
 #include "ui/forms.h"
 #include "ui/stored_text.h"
+#include "ui/translated.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,7 +11,11 @@
 namespace candlewatcher {
 
 AddB::AddB()
-    : BirthdayDialog(QStringLiteral("New Birthday"), QStringLiteral("Date :"), 555) {
+    : BirthdayDialog(
+          // TRANSLATORS: the title of the dialog's frame.
+          QTr("New Birthday"),
+          // TRANSLATORS: the caption before the date boxes (37 pixels wide in an 8-point font).
+          QTr("Date :"), 555) {
     setObjectName(QStringLiteral("AddB"));
     connect(Command1, &QPushButton::clicked, this, &AddB::Command1_Click);
 }

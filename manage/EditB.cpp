@@ -1,6 +1,7 @@
 #include "manage/EditB.h"
 
 #include "ui/stored_text.h"
+#include "ui/translated.h"
 #include "ui/twips.h"
 
 #include <QLabel>
@@ -10,7 +11,11 @@
 namespace candlewatcher {
 
 EditB::EditB()
-    : BirthdayDialog(QStringLiteral("Change Birthday"), QStringLiteral("Date : "), 1695) {
+    : BirthdayDialog(
+          // TRANSLATORS: the title of the dialog's frame.
+          QTr("Change Birthday"),
+          // TRANSLATORS: the caption before the date boxes.
+          QTr("Date : "), 1695) {
     setObjectName(QStringLiteral("EditB"));
     Label4 = new QLabel(QStringLiteral("Label4"), this);
     Label4->setObjectName(QStringLiteral("Label4"));

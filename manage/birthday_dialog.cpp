@@ -7,6 +7,7 @@
 #include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
+#include "ui/translated.h"
 #include "ui/twips.h"
 
 #include <QEvent>
@@ -40,26 +41,28 @@ BirthdayDialog::BirthdayDialog(const QString& frameCaption, const QString& dateC
     Frame1 = NewControl<QGroupBox>("Frame1", TwipsRect(60, 60, 2535, 1395), frameCaption, this);
 
     Text1 = NewBox(QStringLiteral("Text1"), QStringLiteral("08"), 2, TwipsRect(840, 540, 315, 315));
-    Text1->setToolTip(QStringLiteral("Day"));
+    Text1->setToolTip(QTr("Day"));
     Text2 = NewBox(QStringLiteral("Text2"), QStringLiteral("07"), 2, TwipsRect(1380, 540, 315, 315));
-    Text2->setToolTip(QStringLiteral("Month"));
+    Text2->setToolTip(QTr("Month"));
     Text3 = NewBox(QStringLiteral("Text3"), QStringLiteral("2000"), 4, TwipsRect(1920, 540, 495, 315));
-    Text3->setToolTip(QStringLiteral("Year"));
+    Text3->setToolTip(QTr("Year"));
     Text4 = NewBox(QStringLiteral("Text4"), QString(), 0, TwipsRect(840, 960, 1575, 285));
 
-    Command1 =
-        NewControl<QPushButton>("Command1", TwipsRect(1380, 1560, 1215, 375), QStringLiteral("OK"), this);
+    // TRANSLATORS: a button caption; it must fit a button 81 pixels wide in an 8-point font.
+    Command1 = NewControl<QPushButton>("Command1", TwipsRect(1380, 1560, 1215, 375), QTr("OK"), this);
     Command1->setDefault(true); // Enter anywhere in the dialog is OK
-    Command2 =
-        NewControl<QPushButton>("Command2", TwipsRect(60, 1560, 1215, 375), QStringLiteral("Cancel"), this);
+    // TRANSLATORS: a button caption; it must fit a button 81 pixels wide in an 8-point font.
+    Command2 = NewControl<QPushButton>("Command2", TwipsRect(60, 1560, 1215, 375), QTr("Cancel"), this);
 
     b = NewControl<QLabel>("b", TwipsRect(120, 300, dateCaptionWidthTwips, 255), dateCaption, Frame1);
-    Label1 = NewControl<QLabel>("Label1", TwipsRect(120, 960, 675, 255), QStringLiteral("Person : "), Frame1);
+    // TRANSLATORS: the caption before the name box; it must fit 45 pixels in an 8-point font.
+    Label1 = NewControl<QLabel>("Label1", TwipsRect(120, 960, 675, 255), QTr("Person : "), Frame1);
     Label2 = NewControl<QLabel>("Label2", TwipsRect(1200, 600, 195, 315), QStringLiteral("/"), Frame1);
     Label3 = NewControl<QLabel>("Label3", TwipsRect(1740, 600, 195, 315), QStringLiteral("/"), Frame1);
-    Label5 = NewControl<QLabel>("Label5", TwipsRect(840, 300, 315, 255), QStringLiteral("DD"), Frame1);
-    Label6 = NewControl<QLabel>("Label6", TwipsRect(1380, 300, 315, 195), QStringLiteral("MM"), Frame1);
-    Label7 = NewControl<QLabel>("Label7", TwipsRect(1920, 300, 435, 255), QStringLiteral("YYYY"), Frame1);
+    // TRANSLATORS: the letters for day, month and year above the date boxes; 21, 21 and 29 pixels wide.
+    Label5 = NewControl<QLabel>("Label5", TwipsRect(840, 300, 315, 255), QTr("DD"), Frame1);
+    Label6 = NewControl<QLabel>("Label6", TwipsRect(1380, 300, 315, 195), QTr("MM"), Frame1);
+    Label7 = NewControl<QLabel>("Label7", TwipsRect(1920, 300, 435, 255), QTr("YYYY"), Frame1);
     Label8 = NewControl<QLabel>("Label8", TwipsRect(1740, 300, 135, 255), QStringLiteral("-"), Frame1);
     Label9 = NewControl<QLabel>("Label9", TwipsRect(1200, 300, 195, 195), QStringLiteral("-"), Frame1);
 
@@ -129,10 +132,9 @@ bool BirthdayDialog::NameIsListed(const std::string& nameBytes) {
 }
 
 void BirthdayDialog::ShowDuplicateName() {
-    MessageBox::Ask(
-        this, QMessageBox::Warning,
-        QStringLiteral("A birthday with this name already exists.  Please choose a different name."),
-        QMessageBox::Ok, QMessageBox::Ok);
+    MessageBox::Ask(this, QMessageBox::Warning,
+                    QTr("A birthday with this name already exists.  Please choose a different name."),
+                    QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool BirthdayDialog::ChangeFile(const std::function<void(const BirthdayFile&)>& change) {
@@ -142,9 +144,9 @@ bool BirthdayDialog::ChangeFile(const std::function<void(const BirthdayFile&)>& 
         Forms::MarkBirthdayFileSeen();
         return true;
     } catch (const std::exception& error) {
-        MessageBox::Warn(
-            this,
-            QStringLiteral("Could not save the birthday: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(this,
+                         // TRANSLATORS: %1 is the reason, e.g. the file's name and the system's error.
+                         QTr("Could not save the birthday: %1").arg(QString::fromLocal8Bit(error.what())));
         return false;
     }
 }

@@ -11,6 +11,7 @@
 #include "ui/controls.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
+#include "ui/translated.h"
 #include "ui/twips.h"
 
 #include <QFile>
@@ -75,10 +76,10 @@ frmAddressBooks::frmAddressBooks() {
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(Twips(9360), Twips(5820));
 
-    fraBooks = NewControl<QGroupBox>("fraBooks", TwipsRect(60, 60, 9240, 3195), tr("Address books"), this);
+    fraBooks = NewControl<QGroupBox>("fraBooks", TwipsRect(60, 60, 9240, 3195), QTr("Address books"), this);
     lstBooks = NewControl<QTreeWidget>("lstBooks", TwipsRect(120, 240, 7440, 1935), fraBooks);
     lstBooks->setHeaderLabels(
-        {tr("Address book"), tr("User"), tr("Birthdays"), tr("Last sync"), tr("Last error")});
+        {QTr("Address book"), QTr("User"), QTr("Birthdays"), QTr("Last sync"), QTr("Last error")});
     lstBooks->setRootIsDecorated(false);
     // The URL or folder and the time in full; the error takes what is left and shows whole as a tip.
     for (const auto& [column, width] :
@@ -86,30 +87,32 @@ frmAddressBooks::frmAddressBooks() {
         lstBooks->setColumnWidth(column, Twips(width));
     }
     lstBooks->setSelectionMode(QAbstractItemView::SingleSelection);
+    // TRANSLATORS: the dialog's buttons are 97 pixels wide in an 8-point font; "&" marks each control's
+    // key, a different letter for each in this dialog.
     cmdRemove =
-        NewControl<QPushButton>("cmdRemove", TwipsRect(7680, 240, 1455, 375), tr("&Remove"), fraBooks);
-    cmdSync = NewControl<QPushButton>("cmdSync", TwipsRect(7680, 720, 1455, 375), tr("S&ync Now"), fraBooks);
+        NewControl<QPushButton>("cmdRemove", TwipsRect(7680, 240, 1455, 375), QTr("&Remove"), fraBooks);
+    cmdSync = NewControl<QPushButton>("cmdSync", TwipsRect(7680, 720, 1455, 375), QTr("S&ync Now"), fraBooks);
 
     lblLocation =
-        NewControl<QLabel>("lblLocation", TwipsRect(120, 2310, 1335, 255), tr("URL or &folder:"), fraBooks);
+        NewControl<QLabel>("lblLocation", TwipsRect(120, 2310, 1335, 255), QTr("URL or &folder:"), fraBooks);
     txtLocation = NewControl<QLineEdit>("txtLocation", TwipsRect(1500, 2280, 6060, 315), fraBooks);
     lblLocation->setBuddy(txtLocation);
-    lblUser = NewControl<QLabel>("lblUser", TwipsRect(120, 2760, 1335, 255), tr("&User:"), fraBooks);
+    lblUser = NewControl<QLabel>("lblUser", TwipsRect(120, 2760, 1335, 255), QTr("&User:"), fraBooks);
     txtUser = NewControl<QLineEdit>("txtUser", TwipsRect(1500, 2730, 2415, 315), fraBooks);
     lblUser->setBuddy(txtUser);
     lblPassword =
-        NewControl<QLabel>("lblPassword", TwipsRect(4080, 2760, 1035, 255), tr("&Password:"), fraBooks);
+        NewControl<QLabel>("lblPassword", TwipsRect(4080, 2760, 1035, 255), QTr("&Password:"), fraBooks);
     txtPassword = NewControl<QLineEdit>("txtPassword", TwipsRect(5145, 2730, 2415, 315), fraBooks);
     txtPassword->setEchoMode(QLineEdit::Password);
     lblPassword->setBuddy(txtPassword);
-    cmdAdd = NewControl<QPushButton>("cmdAdd", TwipsRect(7680, 2700, 1455, 375), tr("&Add"), fraBooks);
+    cmdAdd = NewControl<QPushButton>("cmdAdd", TwipsRect(7680, 2700, 1455, 375), QTr("&Add"), fraBooks);
 
     fraHidden =
-        NewControl<QGroupBox>("fraHidden", TwipsRect(60, 3330, 9240, 1875), tr("Hidden people"), this);
+        NewControl<QGroupBox>("fraHidden", TwipsRect(60, 3330, 9240, 1875), QTr("Hidden people"), this);
     lstHidden = NewControl<QListWidget>("lstHidden", TwipsRect(120, 240, 7440, 1455), fraHidden);
-    cmdShowAgain = NewControl<QPushButton>("cmdShowAgain", TwipsRect(7680, 240, 1455, 375), tr("S&how Again"),
-                                           fraHidden);
-    cmdClose = NewControl<QPushButton>("cmdClose", TwipsRect(7845, 5325, 1455, 375), tr("Close"), this);
+    cmdShowAgain = NewControl<QPushButton>("cmdShowAgain", TwipsRect(7680, 240, 1455, 375),
+                                           QTr("S&how Again"), fraHidden);
+    cmdClose = NewControl<QPushButton>("cmdClose", TwipsRect(7845, 5325, 1455, 375), QTr("Close"), this);
 
     connect(cmdAdd, &QPushButton::clicked, this, &frmAddressBooks::cmdAdd_Click);
     connect(cmdRemove, &QPushButton::clicked, this, &frmAddressBooks::cmdRemove_Click);
@@ -148,7 +151,7 @@ void frmAddressBooks::RefillBooks() {
             lstBooks->addTopLevelItem(item);
         }
     } catch (const std::exception& error) {
-        MessageBox::Warn(this, tr("Could not read the address books: %1").arg(Reason(error)));
+        MessageBox::Warn(this, QTr("Could not read the address books: %1").arg(Reason(error)));
     }
     lstHidden->clear();
     for (const std::string& name : LoadHiddenPeople(*Forms::Environment().Settings)) {
@@ -177,8 +180,9 @@ void frmAddressBooks::cmdAdd_Click() {
     AddOptions options{Bytes(m_addingUser), {}};
     if (!m_addingPassword.isEmpty()) {
         if (Forms::Environment().Passwords == nullptr) {
+            // TRANSLATORS: %1 is the address book's URL or folder.
             MessageBox::Warn(this,
-                             tr("Could not add %1: no keyring is there to keep the password").arg(location));
+                             QTr("Could not add %1: no keyring is there to keep the password").arg(location));
             return;
         }
         options.Password = Bytes(m_addingPassword);
@@ -215,7 +219,7 @@ void frmAddressBooks::AddFinished() {
     const AddOutcome outcome = m_adding.result();
     const QString password = std::exchange(m_addingPassword, QString());
     if (!outcome.Error.isEmpty()) {
-        MessageBox::Warn(this, tr("Could not add the address book: %1").arg(outcome.Error));
+        MessageBox::Warn(this, QTr("Could not add the address book: %1").arg(outcome.Error));
         RefillBooks();
         return;
     }
@@ -229,7 +233,7 @@ void frmAddressBooks::AddFinished() {
             for (const QString& location : outcome.AddedLocations) {
                 RemoveAddressBook(DefaultAddressBookPaths(), Bytes(location));
             }
-            MessageBox::Warn(this, tr("Could not keep the password: %1").arg(Reason(error)));
+            MessageBox::Warn(this, QTr("Could not keep the password: %1").arg(Reason(error)));
             RefillBooks();
             return;
         }
@@ -252,7 +256,7 @@ void frmAddressBooks::cmdRemove_Click() {
     try {
         RemoveAddressBook(DefaultAddressBookPaths(), Bytes(location));
     } catch (const std::exception& error) {
-        MessageBox::Warn(this, tr("Could not remove the address book: %1").arg(Reason(error)));
+        MessageBox::Warn(this, QTr("Could not remove the address book: %1").arg(Reason(error)));
         RefillBooks();
         return;
     }
@@ -283,7 +287,7 @@ void frmAddressBooks::cmdShowAgain_Click() {
     try {
         ShowPersonAgain(*Forms::Environment().Settings, name.toStdString());
     } catch (const std::exception& error) {
-        MessageBox::Warn(this, tr("Could not show the birthday again: %1").arg(Reason(error)));
+        MessageBox::Warn(this, QTr("Could not show the birthday again: %1").arg(Reason(error)));
         return;
     }
     RefillBooks();

@@ -13,6 +13,7 @@
 #include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
+#include "ui/translated.h"
 #include "ui/twips.h"
 
 #include <QCloseEvent>
@@ -45,7 +46,8 @@ bool FromAddressBook(const QListWidgetItem& item) {
 class NameItem : public QListWidgetItem {
 public:
     NameItem(const std::string& nameBytes, bool fromAddressBook)
-        : QListWidgetItem(fromAddressBook ? frmMenu::tr("%1 (address book)").arg(DisplayText(nameBytes))
+        // TRANSLATORS: %1 is the name of a person whose birthday an address book gives.
+        : QListWidgetItem(fromAddressBook ? QTr("%1 (address book)").arg(DisplayText(nameBytes))
                                           : DisplayText(nameBytes)) {
         setData(Qt::UserRole, QByteArray(nameBytes.data(), static_cast<qsizetype>(nameBytes.size())));
         setData(FromAddressBookRole, fromAddressBook);
@@ -93,33 +95,33 @@ frmMenu::frmMenu() {
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Twips(6060), Twips(2895));
 
-    Frame1 =
-        NewControl<QGroupBox>("Frame1", TwipsRect(60, 60, 3975, 2775), QStringLiteral("Birthdays"), this);
+    Frame1 = NewControl<QGroupBox>("Frame1", TwipsRect(60, 60, 3975, 2775), QTr("Birthdays"), this);
     List1 = NewControl<QListWidget>("List1", TwipsRect(120, 240, 3735, 2400), Frame1);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(true);
     List1->installEventFilter(this);
 
-    Command1 = NewControl<QPushButton>("Command1", TwipsRect(4140, 1620, 1875, 375),
-                                       QStringLiteral("&Edit Birthday"), this);
+    // TRANSLATORS: the list window's four buttons, each 125 pixels wide in an 8-point font; "&" marks the
+    // key that presses the button, a different letter for each.
+    Command1 =
+        NewControl<QPushButton>("Command1", TwipsRect(4140, 1620, 1875, 375), QTr("&Edit Birthday"), this);
     Command1->setEnabled(false);
-    Command2 = NewControl<QPushButton>("Command2", TwipsRect(4140, 2040, 1875, 375),
-                                       QStringLiteral("&Delete Birthday"), this);
+    Command2 =
+        NewControl<QPushButton>("Command2", TwipsRect(4140, 2040, 1875, 375), QTr("&Delete Birthday"), this);
     Command2->setEnabled(false);
-    Command3 = NewControl<QPushButton>("Command3", TwipsRect(4140, 1200, 1875, 375),
-                                       QStringLiteral("&Add Birthday"), this);
-    Command4 = NewControl<QPushButton>("Command4", TwipsRect(4140, 2460, 1875, 375),
-                                       QStringLiteral("&Settings"), this);
+    Command3 =
+        NewControl<QPushButton>("Command3", TwipsRect(4140, 1200, 1875, 375), QTr("&Add Birthday"), this);
+    Command4 = NewControl<QPushButton>("Command4", TwipsRect(4140, 2460, 1875, 375), QTr("&Settings"), this);
 
-    Frame2 = NewControl<QGroupBox>("Frame2", TwipsRect(4140, 60, 1875, 1035), QStringLiteral("About"), this);
+    Frame2 = NewControl<QGroupBox>("Frame2", TwipsRect(4140, 60, 1875, 1035), QTr("About"), this);
     Label1 =
         NewControl<QLabel>("Label1", TwipsRect(120, 240, 1275, 195), QStringLiteral("Candlewatcher"), Frame2);
-    Label2 =
-        NewControl<QLabel>("Label2", TwipsRect(120, 480, 1635, 255),
-                           QStringLiteral("Version %1").arg(QStringLiteral(CANDLEWATCHER_VERSION)), Frame2);
+    // TRANSLATORS: %1 is the program's version, such as 1.1.0.
+    Label2 = NewControl<QLabel>("Label2", TwipsRect(120, 480, 1635, 255),
+                                QTr("Version %1").arg(QStringLiteral(CANDLEWATCHER_VERSION)), Frame2);
     // Short enough for the one line the frame has room for.
-    Label3 = NewControl<QLabel>("Label3", TwipsRect(120, 720, 1635, 255), QStringLiteral("Birthday reminder"),
-                                Frame2);
+    // TRANSLATORS: what the program is, on one line of 109 pixels in an 8-point font.
+    Label3 = NewControl<QLabel>("Label3", TwipsRect(120, 720, 1635, 255), QTr("Birthday reminder"), Frame2);
 
     setTabOrder(List1, Command1);
     setTabOrder(Command1, Command2);
@@ -206,7 +208,7 @@ void frmMenu::List1_Click() {
     try {
         records = BirthdayFile(m_dataDirectory).ReadBirthdays();
     } catch (const std::exception& error) {
-        MessageBox::Warn(this, QStringLiteral("Could not read the birthdays: %1").arg(Reason(error)));
+        MessageBox::Warn(this, QTr("Could not read the birthdays: %1").arg(Reason(error)));
         return;
     }
     // Every record is gone through: of several with one name, the last in the file is the one chosen.
@@ -261,7 +263,7 @@ void frmMenu::Command2_Click() {
         try {
             HidePerson(*Forms::Environment().Settings, *m_toHide);
         } catch (const std::exception& error) {
-            MessageBox::Warn(this, QStringLiteral("Could not hide the birthday: %1").arg(Reason(error)));
+            MessageBox::Warn(this, QTr("Could not hide the birthday: %1").arg(Reason(error)));
             return;
         }
         m_toHide.reset();
@@ -274,7 +276,7 @@ void frmMenu::Command2_Click() {
         BirthdayFile(m_dataDirectory).DeleteBirthday(name);
         Forms::MarkBirthdayFileSeen(); // the refill below shows it
     } catch (const std::exception& error) {
-        MessageBox::Warn(this, QStringLiteral("Could not delete the birthday: %1").arg(Reason(error)));
+        MessageBox::Warn(this, QTr("Could not delete the birthday: %1").arg(Reason(error)));
         return;
     }
     RefillList();
@@ -291,8 +293,7 @@ void frmMenu::Command4_Click() {
 void frmMenu::Form_QueryUnload() {
     const QMessageBox::StandardButton answer = MessageBox::Ask(
         this, QMessageBox::Question,
-        QStringLiteral(
-            "Quitting Candlewatcher will also remove the system tray icon.  Would you like to minimise "
+        QTr("Quitting Candlewatcher will also remove the system tray icon.  Would you like to minimise "
             "Candlewatcher instead?"),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     frmMain& main = Forms::Main();

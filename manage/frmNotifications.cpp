@@ -8,6 +8,7 @@
 #include "ui/controls.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
+#include "ui/translated.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -30,25 +31,24 @@ frmNotifications::frmNotifications() {
     setFixedSize(Twips(4665), Twips(1980));
 
     // Created in tab order.
+    // TRANSLATORS: "&" marks the key of each control, a different letter for each in this dialog.
     Check1 = NewControl<QCheckBox>("Check1", TwipsRect(180, 180, 4300, 255),
-                                   QStringLiteral("Notify on the &day of a birthday"), this);
-    Check2 =
-        NewControl<QCheckBox>("Check2", TwipsRect(180, 540, 1500, 255), QStringLiteral("&Also notify"), this);
+                                   QTr("Notify on the &day of a birthday"), this);
+    // TRANSLATORS: "Also notify [3] days before": the words before the box of the number of days, in 100
+    // pixels of an 8-point font with the check box, and those after it.
+    Check2 = NewControl<QCheckBox>("Check2", TwipsRect(180, 540, 1500, 255), QTr("&Also notify"), this);
     Text1 = NewControl<QSpinBox>("Text1", TwipsRect(1700, 495, 660, 330), this);
     Text1->setRange(1, NoticeSettings::MaxDaysBefore);
-    Label1 =
-        NewControl<QLabel>("Label1", TwipsRect(2430, 540, 1500, 255), QStringLiteral("days &before"), this);
+    Label1 = NewControl<QLabel>("Label1", TwipsRect(2430, 540, 1500, 255), QTr("days &before"), this);
     Label1->setBuddy(Text1);
-    Label2 =
-        NewControl<QLabel>("Label2", TwipsRect(180, 960, 1500, 255), QStringLiteral("&Not before"), this);
+    // TRANSLATORS: the caption before the time of day before which no notification comes.
+    Label2 = NewControl<QLabel>("Label2", TwipsRect(180, 960, 1500, 255), QTr("&Not before"), this);
     Time1 = NewControl<QTimeEdit>("Time1", TwipsRect(1700, 915, 1000, 330), this);
     Time1->setDisplayFormat(QStringLiteral("HH:mm"));
     Label2->setBuddy(Time1);
-    Command1 =
-        NewControl<QPushButton>("Command1", TwipsRect(2040, 1440, 1215, 375), QStringLiteral("&OK"), this);
+    Command1 = NewControl<QPushButton>("Command1", TwipsRect(2040, 1440, 1215, 375), QTr("&OK"), this);
     Command1->setDefault(true);
-    Command2 = NewControl<QPushButton>("Command2", TwipsRect(3360, 1440, 1215, 375),
-                                       QStringLiteral("&Cancel"), this);
+    Command2 = NewControl<QPushButton>("Command2", TwipsRect(3360, 1440, 1215, 375), QTr("&Cancel"), this);
 
     connect(Check2, &QCheckBox::toggled, Text1, &QWidget::setEnabled);
     connect(Command1, &QPushButton::clicked, this, &frmNotifications::Command1_Click);
@@ -65,9 +65,8 @@ void frmNotifications::LoadStored() {
     try {
         settings = LoadNoticeSettings(*Forms::Environment().Settings);
     } catch (const std::exception& error) {
-        MessageBox::Warn(
-            this,
-            QStringLiteral("Could not read the settings: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(this,
+                         QTr("Could not read the settings: %1").arg(QString::fromLocal8Bit(error.what())));
     }
     Check1->setChecked(settings.OnTheDay);
     Check2->setChecked(settings.DaysBefore > 0);
@@ -99,9 +98,8 @@ void frmNotifications::Command1_Click() {
     try {
         SaveNoticeSettings(*Forms::Environment().Settings, settings);
     } catch (const std::exception& error) {
-        MessageBox::Warn(
-            this,
-            QStringLiteral("Could not save the settings: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(this,
+                         QTr("Could not save the settings: %1").arg(QString::fromLocal8Bit(error.what())));
         return;
     }
     accept();

@@ -8,6 +8,7 @@
 #include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
+#include "ui/translated.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -47,34 +48,33 @@ Qt::CheckState WarnCheckState(double warn) {
 
 frmSettings::frmSettings() {
     setObjectName(QStringLiteral("frmSettings"));
-    setWindowTitle(QStringLiteral("Settings"));
+    setWindowTitle(QTr("Settings"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowIcon(AppIcon());
     UseDesignFont(*this);
     setFixedSize(Twips(4665), Twips(1650));
 
-    Frame1 = NewControl<QGroupBox>("Frame1", TwipsRect(60, 60, 4515, 1035), QStringLiteral("Set Up Birthday"),
-                                   this);
+    Frame1 = NewControl<QGroupBox>("Frame1", TwipsRect(60, 60, 4515, 1035), QTr("Set Up Birthday"), this);
 
     Image1 = NewControl<QLabel>("Image1", TwipsRect(180, 300, 480, 480), Frame1);
     Image1->setPixmap(AppIcon().pixmap(Twips(480), Twips(480)));
 
     // Created in tab order: the day field, the check box, OK.
-    Label1 = NewControl<QLabel>("Label1", TwipsRect(840, 600, 1635, 195), QStringLiteral("Warn "), Frame1);
+    // TRANSLATORS: "Warn [10] days in advance": the words before the box of the number of days, which
+    // stands 32 pixels from their start, and the words after it (97 pixels in an 8-point font).
+    Label1 = NewControl<QLabel>("Label1", TwipsRect(840, 600, 1635, 195), QTr("Warn "), Frame1);
 
     Text1 = NewControl<QLineEdit>("Text1", TwipsRect(1320, 540, 315, 315), QStringLiteral("10"), Frame1);
     Text1->setMaxLength(TypedDaysLength);
 
-    Label2 = NewControl<QLabel>("Label2", TwipsRect(1680, 600, 1455, 255), QStringLiteral("days in advance"),
-                                Frame1);
+    Label2 = NewControl<QLabel>("Label2", TwipsRect(1680, 600, 1455, 255), QTr("days in advance"), Frame1);
 
     Check1 = NewControl<QCheckBox>("Check1", TwipsRect(840, 300, 3615, 195),
-                                   QStringLiteral("Warn about birthdays in advance"), Frame1);
+                                   QTr("Warn about birthdays in advance"), Frame1);
     Check1->setChecked(true);
 
-    Command1 =
-        NewControl<QPushButton>("Command1", TwipsRect(3360, 1200, 1215, 375), QStringLiteral("OK"), this);
+    Command1 = NewControl<QPushButton>("Command1", TwipsRect(3360, 1200, 1215, 375), QTr("OK"), this);
     Command1->setDefault(true);
 
     // The label "Warn " runs under the day field; the field must stay on top to be clicked.
@@ -128,9 +128,8 @@ void frmSettings::Command1_Click() {
     try {
         SaveWarnSettings(*Forms::Environment().Settings, warnText, warnDaysText);
     } catch (const std::exception& error) {
-        MessageBox::Warn(
-            this,
-            QStringLiteral("Could not save the settings: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(this,
+                         QTr("Could not save the settings: %1").arg(QString::fromLocal8Bit(error.what())));
         return;
     }
     hide();

@@ -1,5 +1,7 @@
 #include "platform/qsettings_store.h"
 
+#include "ui/translated.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -13,33 +15,35 @@ QString FromView(std::string_view text) {
 }
 
 // QSettings says only that the file could not be accessed; the file and its folder tell the user why.
+// TRANSLATORS: why the settings file could not be read or written; it ends a message such as "Cannot write
+// /home/ann/.config/Candlewatcher/Candlewatcher.ini: permission denied".
 QString Reason(const QSettings& settings, const QString& path) {
     if (settings.status() == QSettings::FormatError) {
-        return QStringLiteral("it is not a settings file");
+        return QTr("it is not a settings file");
     }
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
     if (file.isDir()) {
-        return QStringLiteral("a folder of that name is in its place");
+        return QTr("a folder of that name is in its place");
     }
     if (!folder.exists()) {
-        return QStringLiteral("its folder could not be created");
+        return QTr("its folder could not be created");
     }
     if (!folder.isDir()) {
-        return QStringLiteral("a file is in the place of its folder");
+        return QTr("a file is in the place of its folder");
     }
     if (file.exists() && !file.isReadable()) {
-        return QStringLiteral("permission denied");
+        return QTr("permission denied");
     }
     if (!folder.isWritable() || (file.exists() && !file.isWritable())) {
-        return QStringLiteral("it is read-only");
+        return QTr("it is read-only");
     }
-    return QStringLiteral("it could not be written (the disk may be full)");
+    return QTr("it could not be written (the disk may be full)");
 }
 
-[[noreturn]] void Fail(const QString& what, const QString& path, const QString& reason) {
-    throw SettingsError(
-        QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(path), reason).toStdString());
+// `message` has the file's place as %1 and the reason's as %2.
+[[noreturn]] void Fail(const QString& message, const QString& path, const QString& reason) {
+    throw SettingsError(message.arg(QDir::toNativeSeparators(path), reason).toStdString());
 }
 
 QString GroupKey(std::string_view section, std::string_view key) {
@@ -61,7 +65,8 @@ std::string QSettingsStore::GetSetting(std::string_view app, std::string_view se
     }
     QSettings settings(path, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError) {
-        Fail(QStringLiteral("Cannot read"), path, Reason(settings, path));
+        // TRANSLATORS: %1 is the settings file, %2 the reason.
+        Fail(QTr("Cannot read %1: %2"), path, Reason(settings, path));
     }
     const QVariant value = settings.value(GroupKey(section, key));
     if (!value.isValid()) {
@@ -78,7 +83,8 @@ void QSettingsStore::SaveSetting(std::string_view app, std::string_view section,
     settings.setValue(GroupKey(section, key), FromView(text));
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        Fail(QStringLiteral("Cannot write"), path, Reason(settings, path));
+        // TRANSLATORS: %1 is the settings file, %2 the reason.
+        Fail(QTr("Cannot write %1: %2"), path, Reason(settings, path));
     }
 }
 

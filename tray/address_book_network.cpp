@@ -3,6 +3,7 @@
 #include "addressbook/address_book_error.h"
 #include "cli/addressbook_entry.h"
 #include "cli/modules.h"
+#include "data/translation.h"
 
 #include <mutex>
 #include <string>
@@ -24,7 +25,8 @@ const AddressBookNetwork& LoadedAddressBookNetwork() {
         auto* entry = reinterpret_cast<AddressBookNetworkEntry*>(
             LoadModuleEntry(kAddressBookModuleName, kAddressBookNetworkEntryName, reason));
         if (entry == nullptr) {
-            throw AddressBookError("cannot load the address books' network module: " + reason);
+            // TRANSLATORS: %1 is the system's reason, such as a missing library.
+            throw AddressBookError(FillIn(Tr("cannot load the address books' network module: %1"), {reason}));
         }
         g_network = *entry();
     }

@@ -15,6 +15,7 @@
 #include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
+#include "ui/translated.h"
 #include "ui/twips.h"
 
 #include <QApplication>
@@ -84,8 +85,9 @@ void SetPanelColours(QWidget* widget, const QColor& background) {
     widget->setPalette(palette);
 }
 
-QString Warning(const char* what, const std::exception& error) {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(error.what()));
+// `message` has the reason's place as %1.
+QString Warning(const QString& message, const std::exception& error) {
+    return message.arg(QString::fromLocal8Bit(error.what()));
 }
 
 } // namespace
@@ -217,7 +219,7 @@ void frmMain::CheckBirthdays() {
         settings = LoadWarnSettings(*environment.Settings);
     } catch (const std::exception& error) {
         // Nothing is drawn from half-known settings: the panel keeps what it showed.
-        MessageBox::Warn(nullptr, Warning("Could not read the settings", error));
+        MessageBox::Warn(nullptr, Warning(QTr("Could not read the settings: %1"), error));
         return;
     }
     m_warn = settings.Warn;
@@ -240,7 +242,7 @@ void frmMain::CheckBirthdays() {
                                   *environment.Settings, RowCount);
     } catch (const std::exception& error) {
         // An unreadable file is not an empty one: the panel keeps the rows it showed.
-        MessageBox::Warn(nullptr, Warning("Could not read the birthdays", error));
+        MessageBox::Warn(nullptr, Warning(QTr("Could not read the birthdays: %1"), error));
         return;
     }
 
@@ -273,7 +275,9 @@ void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
     if (tooMany) {
         // Today's rows come first, so the rows left out hold a today row only when the first one shown is.
         const std::size_t more = totalRows - ListedWhenTooMany;
-        Birthday[ListedWhenTooMany]->setText(QStringLiteral("and %1 more").arg(more));
+        // TRANSLATORS: the panel's last row when more birthdays are due than it has rows for; %1 is how many
+        // are not shown. The row is 193 pixels wide in an 8-point font.
+        Birthday[ListedWhenTooMany]->setText(QTrN("and %1 more", "and %1 more", more).arg(more));
         SetPanelColours(Birthday[ListedWhenTooMany], LightGrey);
         BShape[ListedWhenTooMany]->SetFillColor(LightGrey);
     }
@@ -282,7 +286,8 @@ void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
     }
     int shown = tooMany ? RowCount : listed;
     if (shown == 0) {
-        Birthday[0]->setText(QStringLiteral("No birthdays"));
+        // TRANSLATORS: the panel's only row when no birthday is due; 189 pixels wide in an 8-point font.
+        Birthday[0]->setText(QTr("No birthdays"));
         SetPanelColours(Birthday[0], LightGrey);
         BShape[0]->SetFillColor(LightGrey);
         shown = 1;

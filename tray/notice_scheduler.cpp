@@ -9,6 +9,7 @@
 #include "ui/forms.h"
 #include "ui/message_box.h"
 #include "ui/stored_text.h"
+#include "ui/translated.h"
 
 #include <QTimer>
 
@@ -26,8 +27,9 @@ constexpr qint64 kLongestWaitMs = 60 * 60 * 1000;
 // A wall clock this far apart from the time that passed counts as changed.
 constexpr qint64 kClockSlackMs = 2000;
 
-QString Warning(const char* what, const std::exception& error) {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(error.what()));
+// `message` has the reason's place as %1.
+QString Warning(const QString& message, const std::exception& error) {
+    return message.arg(QString::fromLocal8Bit(error.what()));
 }
 
 NoticeClock ClockOf(const QDateTime& now) {
@@ -44,8 +46,10 @@ Notification NotificationOf(const DueNotice& notice) {
     for (const TodayBirthday& row : notice.Rows) {
         notification.BodyLines << DisplayText(row.Text); // as the panel writes the row
     }
-    notification.ActionLabel = QStringLiteral("Show Birthdays");
-    notification.LaterLabel = QStringLiteral("Remind Me Later");
+    // TRANSLATORS: the notification's two buttons: open the birthday windows, or give the notification again
+    // an hour later.
+    notification.ActionLabel = QTr("Show Birthdays");
+    notification.LaterLabel = QTr("Remind Me Later");
     notification.Icon = AppIcon().pixmap(32, 32).toImage();
     return notification;
 }
@@ -100,7 +104,7 @@ void NoticeScheduler::State::Record(const NotifiedNames& sent) {
     try {
         SaveNoticeRecord(*store, MergedRecord(today, LoadNoticeRecord(*store), Accepted));
     } catch (const std::exception& error) {
-        MessageBox::Warn(nullptr, Warning("Could not save the settings", error));
+        MessageBox::Warn(nullptr, Warning(QTr("Could not save the settings: %1"), error));
     }
 }
 
@@ -118,7 +122,7 @@ void NoticeScheduler::State::Forget(const std::vector<SnoozedNotice>& given) {
         SaveSnoozedNotices(*store, snoozed);
         SnoozesGiven.clear();
     } catch (const std::exception& error) {
-        MessageBox::Warn(nullptr, Warning("Could not save the settings", error));
+        MessageBox::Warn(nullptr, Warning(QTr("Could not save the settings: %1"), error));
     }
 }
 
@@ -133,7 +137,7 @@ void NoticeScheduler::State::Snooze(const NotifiedNames& notice) {
         snoozed.push_back({Now().toSecsSinceEpoch() + settings.SnoozeMinutes * 60, notice});
         SaveSnoozedNotices(*store, snoozed);
     } catch (const std::exception& error) {
-        MessageBox::Warn(nullptr, Warning("Could not save the settings", error));
+        MessageBox::Warn(nullptr, Warning(QTr("Could not save the settings: %1"), error));
         return;
     }
     Owner->Check();

@@ -13,6 +13,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/forms.h"
 #include "ui/message_box.h"
+#include "ui/translated.h"
 
 #include <QFile>
 
@@ -50,16 +51,17 @@ QString SummaryText(const std::vector<std::string>& lines) {
 TrayMenu::TrayMenu(QWidget* parent)
     : QMenu(parent) {
     setObjectName(QStringLiteral("TrayMenu"));
-    ShowBirthdays = addAction(QStringLiteral("&Show Birthdays"));
-    AddBirthday = addAction(QStringLiteral("&Add Birthday..."));
-    Settings = addAction(QStringLiteral("S&ettings..."));
+    // TRANSLATORS: the tray menu; "&" marks each entry's key, a different letter for each entry.
+    ShowBirthdays = addAction(QTr("&Show Birthdays"));
+    AddBirthday = addAction(QTr("&Add Birthday..."));
+    Settings = addAction(QTr("S&ettings..."));
     addSeparator();
-    Notifications = addAction(QStringLiteral("&Notifications..."));
-    AddressBooks = addAction(QStringLiteral("Address &Books..."));
-    ImportContacts = addAction(QStringLiteral("&Import Contacts..."));
-    ExportCalendar = addAction(QStringLiteral("E&xport Calendar..."));
+    Notifications = addAction(QTr("&Notifications..."));
+    AddressBooks = addAction(QTr("Address &Books..."));
+    ImportContacts = addAction(QTr("&Import Contacts..."));
+    ExportCalendar = addAction(QTr("E&xport Calendar..."));
     addSeparator();
-    Quit = addAction(QStringLiteral("&Quit Candlewatcher"));
+    Quit = addAction(QTr("&Quit Candlewatcher"));
 
     connect(ShowBirthdays, &QAction::triggered, this, [] { Forms::Main().OpenWindows(); });
     // The dialogs run their own event loop: queued, so that the menu has closed before they open.
@@ -94,9 +96,8 @@ void TrayMenu::ImportContacts_Click() {
     try {
         summary = ImportContactFiles(Forms::Environment().DataDirectory, files).Lines;
     } catch (const std::exception& error) {
-        MessageBox::Warn(
-            nullptr,
-            QStringLiteral("Could not import the contacts: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(nullptr,
+                         QTr("Could not import the contacts: %1").arg(QString::fromLocal8Bit(error.what())));
         return;
     }
     // Our own write: the watcher is not to refresh for it a second time.
@@ -121,17 +122,15 @@ void TrayMenu::ExportCalendar_Click() {
                                   QFile::encodeName(chosen).toStdString(), std::time(nullptr));
         if (leftOutCount > 0) {
             const QString leftOut =
-                leftOutCount == 1 ? QStringLiteral("1 birthday was left out of the calendar: its day and "
-                                                   "month are no date.")
-                                  : QStringLiteral("%1 birthdays were left out of the calendar: their day "
-                                                   "and month are no date.")
-                                        .arg(leftOutCount);
+                QTrN("%1 birthday was left out of the calendar: its day and month are no date.",
+                     "%1 birthdays were left out of the calendar: their day and month are no date.",
+                     static_cast<qsizetype>(leftOutCount))
+                    .arg(leftOutCount);
             MessageBox::Ask(nullptr, QMessageBox::Information, leftOut, QMessageBox::Ok, QMessageBox::Ok);
         }
     } catch (const std::exception& error) {
-        MessageBox::Warn(
-            nullptr,
-            QStringLiteral("Could not export the calendar: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(nullptr,
+                         QTr("Could not export the calendar: %1").arg(QString::fromLocal8Bit(error.what())));
     }
 }
 

@@ -8,10 +8,10 @@
 
 namespace candlewatcher {
 
-void UseQtTranslations() {
+void UseQtTranslations(const std::filesystem::path& catalogues) {
     // QCoreApplication sets the locale from the environment, which may put the messages category back
     // to C; the program's catalogues are bound again after it.
-    ReloadTranslations();
+    ReloadTranslations(catalogues);
     static QTranslator* installed = nullptr;
     if (installed != nullptr) {
         QCoreApplication::removeTranslator(installed);

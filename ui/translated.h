@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <filesystem>
+
 namespace candlewatcher {
 
 // The windows' texts in the user's language: the catalogues' UTF-8 as a QString (see data/translation.h).
@@ -16,7 +18,8 @@ inline QString QTrN(const char* singular, const char* plural, qsizetype count) {
 }
 
 // Chooses the language again now that Qt has set the locale, and adds Qt's own translations (the
-// standard buttons, the file dialogs) for it.
-void UseQtTranslations();
+// standard buttons, the file dialogs) for it. The program's catalogues come from `catalogues`, or where
+// CatalogueFolder() finds them when it is empty.
+void UseQtTranslations(const std::filesystem::path& catalogues = {});
 
 } // namespace candlewatcher
