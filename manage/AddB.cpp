@@ -10,7 +10,7 @@
 namespace candlewatcher {
 
 AddB::AddB()
-    : BirthdayDialog(QStringLiteral("New Birthday"), QStringLiteral("Date :"), 555) {
+    : BirthdayDialog(QStringLiteral("New Birthday"), QStringLiteral("&Date :"), 555) {
     setObjectName(QStringLiteral("AddB"));
     connect(Command1, &QPushButton::clicked, this, &AddB::Command1_Click);
 }

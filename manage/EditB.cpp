@@ -10,7 +10,7 @@
 namespace candlewatcher {
 
 EditB::EditB()
-    : BirthdayDialog(QStringLiteral("Change Birthday"), QStringLiteral("Date : "), 1695) {
+    : BirthdayDialog(QStringLiteral("Change Birthday"), QStringLiteral("&Date : "), 1695) {
     setObjectName(QStringLiteral("EditB"));
     Label4 = new QLabel(QStringLiteral("Label4"), this);
     Label4->setObjectName(QStringLiteral("Label4"));
