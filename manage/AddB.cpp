@@ -15,7 +15,7 @@ AddB::AddB()
           // TRANSLATORS: the title of the dialog's frame.
           QTr("New Birthday"),
           // TRANSLATORS: the caption before the date boxes (37 pixels wide in an 8-point font).
-          QTr("Date :"), 555) {
+          QTr("&Date :"), 555) {
     setObjectName(QStringLiteral("AddB"));
     connect(Command1, &QPushButton::clicked, this, &AddB::Command1_Click);
 }

@@ -15,7 +15,7 @@ EditB::EditB()
           // TRANSLATORS: the title of the dialog's frame.
           QTr("Change Birthday"),
           // TRANSLATORS: the caption before the date boxes.
-          QTr("Date : "), 1695) {
+          QTr("&Date : "), 1695) {
     setObjectName(QStringLiteral("EditB"));
     Label4 = new QLabel(QStringLiteral("Label4"), this);
     Label4->setObjectName(QStringLiteral("Label4"));

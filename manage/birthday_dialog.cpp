@@ -49,14 +49,14 @@ BirthdayDialog::BirthdayDialog(const QString& frameCaption, const QString& dateC
     Text4 = NewBox(QStringLiteral("Text4"), QString(), 0, TwipsRect(840, 960, 1575, 285));
 
     // TRANSLATORS: a button caption; it must fit a button 81 pixels wide in an 8-point font.
-    Command1 = NewControl<QPushButton>("Command1", TwipsRect(1380, 1560, 1215, 375), QTr("OK"), this);
+    Command1 = NewControl<QPushButton>("Command1", TwipsRect(1380, 1560, 1215, 375), QTr("&OK"), this);
     Command1->setDefault(true); // Enter anywhere in the dialog is OK
     // TRANSLATORS: a button caption; it must fit a button 81 pixels wide in an 8-point font.
-    Command2 = NewControl<QPushButton>("Command2", TwipsRect(60, 1560, 1215, 375), QTr("Cancel"), this);
+    Command2 = NewControl<QPushButton>("Command2", TwipsRect(60, 1560, 1215, 375), QTr("&Cancel"), this);
 
     b = NewControl<QLabel>("b", TwipsRect(120, 300, dateCaptionWidthTwips, 255), dateCaption, Frame1);
     // TRANSLATORS: the caption before the name box; it must fit 45 pixels in an 8-point font.
-    Label1 = NewControl<QLabel>("Label1", TwipsRect(120, 960, 675, 255), QTr("Person : "), Frame1);
+    Label1 = NewControl<QLabel>("Label1", TwipsRect(120, 960, 675, 255), QTr("&Person : "), Frame1);
     Label2 = NewControl<QLabel>("Label2", TwipsRect(1200, 600, 195, 315), QStringLiteral("/"), Frame1);
     Label3 = NewControl<QLabel>("Label3", TwipsRect(1740, 600, 195, 315), QStringLiteral("/"), Frame1);
     // TRANSLATORS: the letters for day, month and year above the date boxes; 21, 21 and 29 pixels wide.
@@ -66,14 +66,25 @@ BirthdayDialog::BirthdayDialog(const QString& frameCaption, const QString& dateC
     Label8 = NewControl<QLabel>("Label8", TwipsRect(1740, 300, 135, 255), QStringLiteral("-"), Frame1);
     Label9 = NewControl<QLabel>("Label9", TwipsRect(1200, 300, 195, 195), QStringLiteral("-"), Frame1);
 
+    SetTabOrderAndNames();
+    Text1->setFocus();
+
+    connect(Command2, &QPushButton::clicked, this, &BirthdayDialog::Command2_Click);
+}
+
+// The date caption's mnemonic leads to the day box, the person's to the name box, which takes its name from
+// that caption. The date boxes are named as their tool tips say: a shared caption would name all three alike.
+void BirthdayDialog::SetTabOrderAndNames() {
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Text4);
     setTabOrder(Text4, Command1);
     setTabOrder(Command1, Command2);
-    Text1->setFocus();
-
-    connect(Command2, &QPushButton::clicked, this, &BirthdayDialog::Command2_Click);
+    b->setBuddy(Text1);
+    Label1->setBuddy(Text4);
+    for (QLineEdit* dateBox : {Text1, Text2, Text3}) {
+        dateBox->setAccessibleName(dateBox->toolTip());
+    }
 }
 
 QLineEdit* BirthdayDialog::NewBox(const QString& name, const QString& text, int maxLength,

@@ -66,6 +66,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void SetTabOrderAndNames();
     QLineEdit* NewBox(const QString& name, const QString& text, int maxLength, const QRect& geometry);
     static void SelectAllSoon(QLineEdit* box);
     static void BoxEdited(QLineEdit* box);

@@ -112,7 +112,9 @@ frmAddressBooks::frmAddressBooks() {
     lstHidden = NewControl<QListWidget>("lstHidden", TwipsRect(120, 240, 7440, 1455), fraHidden);
     cmdShowAgain = NewControl<QPushButton>("cmdShowAgain", TwipsRect(7680, 240, 1455, 375),
                                            QTr("S&how Again"), fraHidden);
-    cmdClose = NewControl<QPushButton>("cmdClose", TwipsRect(7845, 5325, 1455, 375), QTr("Close"), this);
+    cmdClose = NewControl<QPushButton>("cmdClose", TwipsRect(7845, 5325, 1455, 375), QTr("&Close"), this);
+
+    NameLists();
 
     connect(cmdAdd, &QPushButton::clicked, this, &frmAddressBooks::cmdAdd_Click);
     connect(cmdRemove, &QPushButton::clicked, this, &frmAddressBooks::cmdRemove_Click);
@@ -122,6 +124,12 @@ frmAddressBooks::frmAddressBooks() {
     connect(lstBooks, &QTreeWidget::itemSelectionChanged, this, &frmAddressBooks::EnableButtons);
     connect(lstHidden, &QListWidget::itemSelectionChanged, this, &frmAddressBooks::EnableButtons);
     connect(&m_adding, &QFutureWatcher<AddOutcome>::finished, this, &frmAddressBooks::AddFinished);
+}
+
+// The lists are named after their frames, as a sighted user reads them; the fields after their buddies.
+void frmAddressBooks::NameLists() {
+    lstBooks->setAccessibleName(fraBooks->title());
+    lstHidden->setAccessibleName(fraHidden->title());
 }
 
 void frmAddressBooks::Form_Load() {

@@ -54,6 +54,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void NameLists();
+
     // What a finished check of a new address book brought: the lines, or the error that stopped it.
     struct AddOutcome {
         QStringList Lines;

@@ -15,6 +15,7 @@
 #include "ui/stored_text.h"
 #include "ui/translated.h"
 #include "ui/twips.h"
+#include "ui/window_role.h"
 
 #include <QCloseEvent>
 #include <QCollator>
@@ -51,6 +52,11 @@ public:
                                           : DisplayText(nameBytes)) {
         setData(Qt::UserRole, QByteArray(nameBytes.data(), static_cast<qsizetype>(nameBytes.size())));
         setData(FromAddressBookRole, fromAddressBook);
+        // A screen reader reads the bare name, as for the user's own names, and where it comes from after it.
+        if (fromAddressBook) {
+            setData(Qt::AccessibleTextRole, DisplayText(nameBytes));
+            setData(Qt::AccessibleDescriptionRole, QTr("From an address book"));
+        }
     }
 
     bool operator<(const QListWidgetItem& other) const override {
@@ -87,6 +93,7 @@ QString Reason(const std::exception& error) {
 frmMenu::frmMenu() {
     setObjectName(QStringLiteral("frmMenu"));
     setWindowTitle(QStringLiteral("Candlewatcher"));
+    GiveWindowRole(*this); // before anything asks for its accessible interface, which Qt then keeps
     setWindowIcon(AppIcon());
     UseDesignFont(*this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -123,10 +130,7 @@ frmMenu::frmMenu() {
     // TRANSLATORS: what the program is, on one line of 109 pixels in an 8-point font.
     Label3 = NewControl<QLabel>("Label3", TwipsRect(120, 720, 1635, 255), QTr("Birthday reminder"), Frame2);
 
-    setTabOrder(List1, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Command3);
-    setTabOrder(Command3, Command4);
+    SetTabOrderAndNames();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -143,6 +147,16 @@ frmMenu::frmMenu() {
     connect(Command2, &QPushButton::clicked, this, &frmMenu::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &frmMenu::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &frmMenu::Command4_Click);
+}
+
+// The keyboard goes through the controls in the order they were designed in; the list is named after its
+// frame, as a sighted user reads it.
+void frmMenu::SetTabOrderAndNames() {
+    setTabOrder(List1, Command1);
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command3);
+    setTabOrder(Command3, Command4);
+    List1->setAccessibleName(Frame1->title());
 }
 
 void frmMenu::Form_Load() {
@@ -306,9 +320,13 @@ void frmMenu::Form_QueryUnload() {
     }
 }
 
-// Tabbing into the list makes its first item current without choosing it. The first arrow key then chooses
-// that item rather than skipping past it to the next.
+// Enter and Delete go to List1_KeyDown. Tabbing into the list makes its first item current without
+// choosing it. The first arrow key then chooses that item rather than skipping past it to the next.
 bool frmMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == List1 && event->type() == QEvent::KeyPress &&
+        List1_KeyDown(*static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
     if (watched == List1 && event->type() == QEvent::KeyPress && List1->selectedItems().isEmpty()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Down || key == Qt::Key_Up) && List1->currentItem() != nullptr) {
@@ -317,6 +335,28 @@ bool frmMenu::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// Enter edits and Delete deletes the chosen birthday, as the buttons do; a button that is off for the
+// chosen item (or for none) leaves the key without effect.
+bool frmMenu::List1_KeyDown(const QKeyEvent& key) {
+    QPushButton* button = nullptr;
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        button = Command1;
+        break;
+    case Qt::Key_Delete:
+        button = Command2;
+        break;
+    default:
+        return false;
+    }
+    if (key.modifiers() & ~Qt::KeypadModifier) {
+        return false;
+    }
+    button->click();
+    return true;
 }
 
 void frmMenu::closeEvent(QCloseEvent* event) {

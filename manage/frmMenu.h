@@ -9,6 +9,7 @@
 
 class QDialog;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -38,6 +39,8 @@ public:
     void Command2_Click(); // Delete
     void Command3_Click(); // Add
     void Command4_Click(); // Settings
+    // Enter and Delete in List1; true when the key was one of them.
+    bool List1_KeyDown(const QKeyEvent& key);
     // Shows a dialog modally, then follows as RefreshAfterChange does.
     static void ShowDialogThenRefill(QDialog& dialog);
     // After birthday.dat may have changed: refills the list window if there is one (which refreshes the
@@ -63,6 +66,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void SetTabOrderAndNames();
+
     // True while RefillList empties the list, whose selection change is no click of the user.
     bool m_refilling = false;
     // The address book's name last clicked, which Delete hides; none after a click on an own name.

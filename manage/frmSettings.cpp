@@ -63,7 +63,7 @@ frmSettings::frmSettings() {
     // Created in tab order: the day field, the check box, OK.
     // TRANSLATORS: "Warn [10] days in advance": the words before the box of the number of days, which
     // stands 32 pixels from their start, and the words after it (97 pixels in an 8-point font).
-    Label1 = NewControl<QLabel>("Label1", TwipsRect(840, 600, 1635, 195), QTr("Warn "), Frame1);
+    Label1 = NewControl<QLabel>("Label1", TwipsRect(840, 600, 1635, 195), QTr("&Warn "), Frame1);
 
     Text1 = NewControl<QLineEdit>("Text1", TwipsRect(1320, 540, 315, 315), QStringLiteral("10"), Frame1);
     Text1->setMaxLength(TypedDaysLength);
@@ -71,16 +71,15 @@ frmSettings::frmSettings() {
     Label2 = NewControl<QLabel>("Label2", TwipsRect(1680, 600, 1455, 255), QTr("days in advance"), Frame1);
 
     Check1 = NewControl<QCheckBox>("Check1", TwipsRect(840, 300, 3615, 195),
-                                   QTr("Warn about birthdays in advance"), Frame1);
+                                   QTr("Warn &about birthdays in advance"), Frame1);
     Check1->setChecked(true);
 
-    Command1 = NewControl<QPushButton>("Command1", TwipsRect(3360, 1200, 1215, 375), QTr("OK"), this);
+    Command1 = NewControl<QPushButton>("Command1", TwipsRect(3360, 1200, 1215, 375), QTr("&OK"), this);
     Command1->setDefault(true);
 
     // The label "Warn " runs under the day field; the field must stay on top to be clicked.
     Text1->raise();
-    setTabOrder(Text1, Check1);
-    setTabOrder(Check1, Command1);
+    SetTabOrderAndNames();
 
     connect(Command1, &QPushButton::clicked, this, &frmSettings::Command1_Click);
     connect(Text1, &QLineEdit::textEdited, this, &frmSettings::Text1_Edited);
@@ -90,6 +89,15 @@ frmSettings::frmSettings() {
             Check1->setTristate(false);
         }
     });
+}
+
+// "Warn " names the day field and its mnemonic leads there; the caption after the field says what its
+// number counts.
+void frmSettings::SetTabOrderAndNames() {
+    setTabOrder(Text1, Check1);
+    setTabOrder(Check1, Command1);
+    Label1->setBuddy(Text1);
+    Text1->setAccessibleDescription(Label2->text());
 }
 
 // The dialog never reads the store: it shows what the panel's last refresh read, and every later refresh

@@ -39,6 +39,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void SetTabOrderAndNames();
     void Text1_Edited();
 
     // What the last refresh wrote, so that the close box can put back what is stored.

@@ -21,7 +21,7 @@ test_packages=(
     xvfb xdotool trayer x11-utils x11-apps imagemagick fonts-liberation
     faketime libfaketime strace util-linux procps python3 python3-icalendar
     dbus dbus-x11 libglib2.0-bin dunst systemd libnotify-bin haskell-status-notifier-item-utils
-    haskell-gtk-sni-tray-utils qt6ct
+    haskell-gtk-sni-tray-utils qt6ct at-spi2-core python3-gi gir1.2-atspi-2.0
     clang-14 libclang-rt-14-dev clang-format hyperfine
     fakeroot lintian appstream desktop-file-utils
 )

@@ -17,6 +17,7 @@
 #include "ui/stored_text.h"
 #include "ui/translated.h"
 #include "ui/twips.h"
+#include "ui/window_role.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -111,6 +112,7 @@ frmMain::frmMain() {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Candlewatcher"));
+    GiveWindowRole(*this);
     setWindowIcon(AppIcon());
     setAutoFillBackground(true);
     SetBackground(LightBlue);
@@ -292,7 +294,19 @@ void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
         BShape[0]->SetFillColor(LightGrey);
         shown = 1;
     }
+    DescribeRows(tooMany ? RowCount : listed);
     PlacePanel(shown);
+}
+
+// What a screen reader finds: the panel's description reads its rows (or the row that says there are none);
+// each row label is named by its text.
+void frmMain::DescribeRows(int rows) {
+    QStringList texts;
+    for (int k = 0; k < rows; ++k) {
+        texts << Birthday[k]->text();
+    }
+    setAccessibleDescription(rows == 0 ? Birthday[0]->text()
+                                       : QTr("Birthdays: %1").arg(texts.join(QStringLiteral(", "))));
 }
 
 void frmMain::PlacePanel(int rows) {

@@ -98,6 +98,8 @@ protected:
 private:
     void AddTrayIcon();
     void ShowRows(const ScanResult& result, std::size_t totalRows);
+    // rows: the rows shown, "and N more" included; 0 when the panel says there are none.
+    void DescribeRows(int rows);
     void PlacePanel(int rows);
     void MoveToCorner(int heightTwips);
     void SetBackground(const QColor& color);

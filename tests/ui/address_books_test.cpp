@@ -12,6 +12,7 @@
 #include "ui/forms.h"
 #include "ui/message_box.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -169,6 +170,11 @@ void AddressBooksTest::listShowsTheBooksNamesAfterTheUsersOwn() {
     QCOMPARE(ListTexts(),
              (QStringList{"adam own", "Zed Own", "Tom Baker (address book)", "Zoe Brandt (address book)"}));
     QCOMPARE(Forms::Menu().ListedNames(), (std::vector<std::string>{"adam own", "Zed Own"}));
+    // A screen reader reads the bare name, and where it comes from after it.
+    QAccessibleInterface* item =
+        QAccessible::queryAccessibleInterface(Forms::Menu().List1)->tableInterface()->cellAt(2, 0);
+    QCOMPARE(item->text(QAccessible::Name), QStringLiteral("Tom Baker"));
+    QCOMPARE(item->text(QAccessible::Description), QStringLiteral("From an address book"));
 }
 
 void AddressBooksTest::clickedRowDecidesWhatEditAndDeleteDo_data() {

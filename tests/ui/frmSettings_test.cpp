@@ -60,7 +60,7 @@ private slots:
         frmSettings& dialog = StartAndOpen();
         QCOMPARE(dialog.size(), QSize(311, 110));
         QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-        QCOMPARE(dialog.Label1->text(), QStringLiteral("Warn "));
+        QCOMPARE(dialog.Label1->text(), QStringLiteral("&Warn "));
         QCOMPARE(dialog.Text1->geometry(), QRect(88, 36, 21, 21));
         QCOMPARE(NextTabStop(dialog.Text1), static_cast<QWidget*>(dialog.Check1));
         QCOMPARE(NextTabStop(dialog.Check1), static_cast<QWidget*>(dialog.Command1));

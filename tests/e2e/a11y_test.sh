@@ -1,0 +1,68 @@
+# The windows as a screen reader finds them: the real program on its own Xvfb and its own session bus, with
+# the accessibility bus that at-spi-bus-launcher runs, read over AT-SPI (a11y_tree.py). The list window
+# (opened by a second start), its buttons and the names in its list, the add dialog's fields (opened with
+# its button's mnemonic) and the panel with its rows and their description must all be there, named in the
+# program's language.
+#     bash tests/e2e/a11y_test.sh <candlewatcher executable> <artifact directory> [LANGUAGE]
+# LANGUAGE (default en) is what the program is started with; a language without a table of names in
+# a11y_tree.py is skipped (exit status 77).
+tree="$(dirname "$0")/a11y_tree.py"
+# Debian's own python, which python3-gi serves, whatever python3 comes first on the PATH.
+python=/usr/bin/python3
+language=${3:-en}
+if [ -z "${A11Y_OWN_SESSION:-}" ]; then
+    "$python" "$tree" "$language" --has-table || exit
+    A11Y_OWN_SESSION=1 exec dbus-run-session -- bash "$0" "$@"
+fi
+
+source "$(dirname "$0")/lib.sh"
+sessionBus=$DBUS_SESSION_BUS_ADDRESS
+e2e_init "$1" "$2"
+export DBUS_SESSION_BUS_ADDRESS=$sessionBus
+export QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LANGUAGE=$language
+
+e2e_start_display
+e2e_start_tray
+
+# Qt looks for the accessibility bus only when org.a11y.Bus is on the session bus as the program starts.
+a11yBusUp() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+        string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true'
+}
+/usr/libexec/at-spi-bus-launcher --launch-immediately >"$E2E_TMP/at-spi.log" 2>&1 &
+E2E_PIDS+=($!)
+e2e_wait_until 10 a11yBusUp || e2e_die "at-spi-bus-launcher did not take org.a11y.Bus"
+
+# Ann Lee's birthday is today, Tom Baker's in three days.
+data="$E2E_TMP/birthdays"
+mkdir -p "$data"
+E2E_DATA="$data/birthday.dat"
+e2e_write_birthdays "$(e2e_date d)" "$(e2e_date m)" 1990 "Ann Lee" "$(e2e_date d 3)" "$(e2e_date m 3)" 1984 "Tom Baker"
+annRow="Ann Lee ($(($(e2e_date y) - 1990)))"
+tomRow="Tom Baker ($(($(e2e_date y 3) - 1984)) - $(e2e_date d 3)\\$(e2e_date m 3))"
+
+# No desktop notices: the session bus would start a notification service for today's birthday.
+mkdir -p "$XDG_CONFIG_HOME/Candlewatcher"
+printf '[Notifications]\nEnabled=0\n' >"$XDG_CONFIG_HOME/Candlewatcher/Candlewatcher.ini"
+
+e2e_install_program
+"$E2E_PROGRAM" --data-dir "$data" >>"$E2E_TMP/program.log" 2>&1 &
+E2E_PID=$!
+E2E_PIDS+=("$E2E_PID")
+e2e_wait_panel 20 >/dev/null || e2e_die "no panel for today's birthday"
+
+# A second start opens the running program's windows, the panel staying with the list window.
+timeout 10 "$E2E_PROGRAM" --data-dir "$data" >>"$E2E_TMP/program.log" 2>&1 || e2e_fail "the second start failed"
+list=$(e2e_wait_until 10 e2e_find_decorated '^Candlewatcher$' && e2e_find_decorated '^Candlewatcher$' | head -1) ||
+    e2e_die "the second start opened no list window"
+
+check() {
+    "$python" "$tree" "$language" "$E2E_PID" "$@" || e2e_fail "the accessibility tree: $1"
+}
+check list "Ann Lee" "Tom Baker"
+check panel "$annRow" "$tomRow"
+
+e2e_key "$list" alt+a
+check add
+e2e_screenshot add-dialog
+e2e_finish
