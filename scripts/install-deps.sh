@@ -18,7 +18,7 @@ package_packages=(
 test_packages=(
     "${package_packages[@]}"
     libgtest-dev libgmock-dev libbenchmark-dev radicale openssl
-    xvfb xdotool trayer x11-utils x11-apps imagemagick fonts-liberation
+    xvfb xdotool trayer x11-utils x11-apps imagemagick fonts-liberation fonts-ipafont-gothic
     faketime libfaketime strace util-linux procps python3 python3-icalendar
     dbus dbus-x11 libglib2.0-bin dunst systemd libnotify-bin haskell-status-notifier-item-utils
     haskell-gtk-sni-tray-utils qt6ct at-spi2-core python3-gi gir1.2-atspi-2.0
