@@ -83,6 +83,20 @@ int LabelWidth(const QLabel& label) {
            2 * label.margin() + std::max(0, label.indent());
 }
 
+// A field laid over the end of a caption ("Warn [10] days in advance"): the caption has up to its left edge.
+int Uncovered(const QWidget& caption) {
+    int available = caption.width();
+    for (const QWidget* sibling :
+         caption.parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (sibling != &caption && qobject_cast<const QLabel*>(sibling) == nullptr &&
+            sibling->x() > caption.x() && sibling->isVisibleTo(caption.window()) &&
+            sibling->geometry().intersects(caption.geometry())) {
+            available = std::min(available, sibling->x() - caption.x());
+        }
+    }
+    return available;
+}
+
 // The labels, buttons (check boxes with their indicator) and frame titles of a window, measured as the
 // style lays them out in the control's own font.
 WindowCaptions CaptionsOf(const QString& name, QWidget& window) {
@@ -95,6 +109,7 @@ WindowCaptions CaptionsOf(const QString& name, QWidget& window) {
         if (auto* label = qobject_cast<QLabel*>(control)) {
             caption.Text = label->text();
             caption.Needed = label->wordWrap() ? label->minimumSizeHint().width() : LabelWidth(*label);
+            caption.Available = Uncovered(*label);
             if (label->wordWrap()) {
                 caption.NeededHeight = label->heightForWidth(label->width());
                 caption.AvailableHeight = label->height();
