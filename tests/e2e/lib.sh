@@ -157,6 +157,72 @@ e2e_wait_until() {
     done
 }
 
+# Starts a session bus of the test's own and exports its address. It has no service directories: only
+# what the test starts runs on it, so no notification service of the system's starts for a notice.
+e2e_start_session_bus() {
+    command -v dbus-daemon >/dev/null || e2e_die "dbus-daemon is missing (scripts/install-deps.sh installs it)"
+    cat >"$E2E_TMP/bus.conf" <<EOF_CONF
+<busconfig><type>session</type><listen>unix:dir=$E2E_TMP</listen><auth>EXTERNAL</auth>
+<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
+<allow own="*"/></policy></busconfig>
+EOF_CONF
+    dbus-daemon --nofork --config-file="$E2E_TMP/bus.conf" --print-address=3 3>"$E2E_TMP/bus.address" 2>/dev/null &
+    E2E_PIDS+=("$!")
+    e2e_wait_until 5 test -s "$E2E_TMP/bus.address" || e2e_die "dbus-daemon did not start"
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$E2E_TMP/bus.address")
+    export DBUS_SESSION_BUS_ADDRESS
+}
+
+# e2e_start_dunst DMENU: dunst as the notification service on the test's session bus, its context menu
+# run by the program DMENU; notifications stay until the test closes them.
+e2e_start_dunst() {
+    command -v dunst >/dev/null && command -v dunstctl >/dev/null ||
+        e2e_die "dunst is missing (scripts/install-deps.sh installs it)"
+    printf '[global]\n    dmenu = %s\n' "$1" >"$E2E_TMP/dunstrc"
+    printf '[%s]\n    timeout = 0\n' urgency_low urgency_normal urgency_critical >>"$E2E_TMP/dunstrc"
+    dunst -config "$E2E_TMP/dunstrc" >"$E2E_TMP/dunst.log" 2>&1 &
+    E2E_PIDS+=("$!")
+    e2e_wait_until 10 eval 'dunstctl debug >/dev/null 2>&1' || e2e_die "dunst did not start"
+}
+
+# The notifications dunst has closed, one a line: "appname|summary|body" with the body's lines joined by
+# "/".
+e2e_history() {
+    dunstctl history | python3 -c '
+import json, sys
+for n in json.load(sys.stdin)["data"][0]:
+    print("|".join(n[key]["data"].replace("\n", "/") for key in ("appname", "summary", "body")))'
+}
+
+# Closes what dunst shows and waits until the history holds NUMBER notifications.
+e2e_notifications_reach() {
+    dunstctl close-all && [ "$(e2e_history | wc -l)" -ge "$1" ]
+}
+
+e2e_displayed() {
+    dunstctl count displayed
+}
+
+# Starts the accessibility bus on the session bus and lets the program speak AT-SPI on it. Qt looks for
+# the bus only when org.a11y.Bus is on the session bus as the program starts.
+e2e_start_accessibility() {
+    export QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >"$E2E_TMP/at-spi.log" 2>&1 &
+    E2E_PIDS+=($!)
+    e2e_wait_until 10 e2e_accessibility_bus_up || e2e_die "at-spi-bus-launcher did not take org.a11y.Bus"
+}
+
+e2e_accessibility_bus_up() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+        string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true'
+}
+
+# e2e_use_language LANGUAGE: the program's language, whatever the environment says.
+e2e_use_language() {
+    unset LC_ALL LC_MESSAGES
+    export LANGUAGE=$1 LANG=C.UTF-8
+}
+
 # Starts Xvfb on the first free display from :90 up and exports DISPLAY. -noreset keeps the server's
 # state when the last client goes, so programs started one after another all find it the same.
 e2e_start_display() {
@@ -245,11 +311,14 @@ e2e_write_birthdays() {
     done
 }
 
-# Copies the executable and the modules it loads beside it into the app directory once; later calls
-# reuse the copy.
+# Copies the executable, the modules it loads and its catalogues (locale/) from beside it into the app
+# directory once; later calls reuse the copy.
 e2e_install_program() {
     [ -x "$E2E_PROGRAM" ] && return
-    cp "$E2E_EXE" "$(dirname "$E2E_EXE")"/libcandlewatcher_{tray,export,addressbook}.so "$E2E_APP_DIR/" || e2e_die "cannot copy $E2E_EXE"
+    local built
+    built=$(dirname "$E2E_EXE")
+    cp "$E2E_EXE" "$built"/libcandlewatcher_{tray,export,addressbook}.so "$E2E_APP_DIR/" || e2e_die "cannot copy $E2E_EXE"
+    [ ! -d "$built/locale" ] || cp -R "$built/locale" "$E2E_APP_DIR/" || e2e_die "cannot copy $built/locale"
 }
 
 # Starts the program copy in the background (its output goes to the program log); sets E2E_PID.

@@ -8,25 +8,12 @@
 # own. The tray icon still embeds in trayer: no StatusNotifierItem watcher runs on that bus.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
-for tool in dbus-daemon dunst dunstctl python3; do
-    command -v "$tool" >/dev/null || e2e_die "$tool is missing (scripts/install-deps.sh installs it)"
-done
+command -v python3 >/dev/null || e2e_die "python3 is missing (scripts/install-deps.sh installs it)"
 FAKETIME_LIBRARY=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n 1)
 [ -n "$FAKETIME_LIBRARY" ] || e2e_die "libfaketime is missing (scripts/install-deps.sh installs it)"
 e2e_start_display
 e2e_start_tray
-
-# No service directories: only what this test starts runs on the bus.
-cat >"$E2E_TMP/bus.conf" <<EOF_CONF
-<busconfig><type>session</type><listen>unix:dir=$E2E_TMP</listen><auth>EXTERNAL</auth>
-<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
-<allow own="*"/></policy></busconfig>
-EOF_CONF
-dbus-daemon --nofork --config-file="$E2E_TMP/bus.conf" --print-address=3 3>"$E2E_TMP/bus.address" 2>/dev/null &
-E2E_PIDS+=("$!")
-e2e_wait_until 5 test -s "$E2E_TMP/bus.address" || e2e_die "dbus-daemon did not start"
-DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$E2E_TMP/bus.address")
-export DBUS_SESSION_BUS_ADDRESS
+e2e_start_session_bus
 
 # dunst's context menu runs this in place of dmenu: it keeps the menu's lines and picks the later action
 # of the notice three days before.
@@ -35,38 +22,7 @@ cat >"$E2E_TMP/pick.sh" <<EOF_PICK
 tee "$E2E_TMP/menu.txt" | grep -m 1 'Remind Me Later (Birthday in 3 days)'
 EOF_PICK
 chmod +x "$E2E_TMP/pick.sh"
-# Notifications stay until the test closes them, so that each can be acted on and then read back.
-cat >"$E2E_TMP/dunstrc" <<EOF_CONF
-[global]
-    dmenu = $E2E_TMP/pick.sh
-[urgency_low]
-    timeout = 0
-[urgency_normal]
-    timeout = 0
-[urgency_critical]
-    timeout = 0
-EOF_CONF
-dunst -config "$E2E_TMP/dunstrc" >"$E2E_TMP/dunst.log" 2>&1 &
-E2E_PIDS+=("$!")
-e2e_wait_until 10 eval 'dunstctl debug >/dev/null 2>&1' || e2e_die "dunst did not start"
-
-# The notifications dunst has closed, one a line: "appname|summary|body" with the body's lines joined by
-# "/".
-e2e_history() {
-    dunstctl history | python3 -c '
-import json, sys
-for n in json.load(sys.stdin)["data"][0]:
-    print("|".join(n[key]["data"].replace("\n", "/") for key in ("appname", "summary", "body")))'
-}
-
-# Closes what dunst shows and waits until the history holds NUMBER notifications.
-e2e_notifications_reach() {
-    dunstctl close-all && [ "$(e2e_history | wc -l)" -ge "$1" ]
-}
-
-e2e_displayed() {
-    dunstctl count displayed
-}
+e2e_start_dunst "$E2E_TMP/pick.sh"
 
 mkdir -p "$E2E_TMP/config/Candlewatcher"
 printf '[Notifications]\nDaysBefore=3\nSnoozeMinutes=1\n' >"$E2E_TMP/config/Candlewatcher/Candlewatcher.ini"
