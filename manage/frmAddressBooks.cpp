@@ -1,9 +1,12 @@
 #include "manage/frmAddressBooks.h"
 
+#include "manage/design_font.h"
+
 #include "addressbook/commands.h"
 #include "addressbook/hidden_people.h"
 #include "addressbook/stored_files.h"
 #include "desktop/keyring.h"
+#include "manage/design_font.h"
 #include "manage/frmMenu.h"
 #include "tray/address_book_network.h"
 #include "tray/address_book_sync.h"
@@ -75,6 +78,8 @@ frmAddressBooks::frmAddressBooks() {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(Twips(9360), Twips(5820));
+    // Laid out in twips for the design font, like the other windows; the desktop's may be wider.
+    UseDesignFont(*this);
 
     fraBooks = NewControl<QGroupBox>("fraBooks", TwipsRect(60, 60, 9240, 3195), QTr("Address books"), this);
     lstBooks = NewControl<QTreeWidget>("lstBooks", TwipsRect(120, 240, 7440, 1935), fraBooks);
