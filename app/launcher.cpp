@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "cli/modules.h"
 #include "data/translation.h"
+#include "data/translation.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@ int StartTrayProgram(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    UseTranslations();
     ProgramArguments arguments;
     try {
         arguments = ParseArguments(argc, argv);

@@ -49,6 +49,8 @@ void Load(const std::filesystem::path& folder) {
     ::setenv("LANGUAGE", list.c_str(), 1);
     ::bindtextdomain(kDomain, (folder.empty() ? CatalogueFolder() : folder).c_str());
     ::bind_textdomain_codeset(kDomain, "UTF-8");
+    // The C library's messages too: in a character type of plain ASCII it would turn them to question marks.
+    ::bind_textdomain_codeset("libc", "UTF-8");
     ++_nl_msg_cat_cntr;
 }
 
@@ -120,6 +122,10 @@ std::filesystem::path CatalogueFolder() {
         }
     }
     return CANDLEWATCHER_LOCALE_INSTALLED;
+}
+
+void UseTranslations() {
+    LoadOnce();
 }
 
 void ReloadTranslations(const std::filesystem::path& folder) {

@@ -32,6 +32,10 @@ std::vector<std::string> ChosenLanguages(const char* language, const char* lcAll
 // Where the catalogues are: beside the program as built, else where installing puts them.
 std::filesystem::path CatalogueFolder();
 
+// Chooses the language now rather than at the first translation, so that the system's own messages
+// (strerror) that come before it are in the same language.
+void UseTranslations();
+
 // Reads the environment again and binds the catalogues in `folder` (CatalogueFolder() when empty). The
 // first translation does this by itself; the tray calls it after Qt has set the locale, and tests to
 // switch languages.

@@ -328,6 +328,13 @@ TEST(CommandLine, SpeaksTheUsersLanguage) {
         EXPECT_EQ(error.Status, 2) << environment;
         EXPECT_NE(error.Err, englishError.Err) << environment;
         EXPECT_NE(error.Err.find("--frobnicate"), std::string::npos) << environment << ": " << error.Err;
+        // The system's reason comes in the same language, never as question marks for want of a locale.
+        const Outcome failed = RunProgram(
+            scratch,
+            {"--data-dir", scratch.Path().string(), "--export", (scratch.Path() / "none" / "x.ics").string()},
+            environment);
+        EXPECT_EQ(failed.Status, 1) << environment;
+        EXPECT_EQ(failed.Err.find("??"), std::string::npos) << environment << ": " << failed.Err;
     }
 }
 
