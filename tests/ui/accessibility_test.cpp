@@ -83,7 +83,6 @@ private slots:
     void tabOrderIsTheDesignedOne_data();
     void tabOrderIsTheDesignedOne();
     void everyButtonHasAMnemonic();
-    void everyWindowIsAnnouncedAsOne();
     void panelDescribesItsRows_data();
     void panelDescribesItsRows();
     void listKeysActAsTheButtons_data();
@@ -201,17 +200,6 @@ void AccessibilityTest::everyButtonHasAMnemonic() {
             QVERIFY2(QKeySequence::mnemonic(button->text()) != QKeySequence(),
                      qPrintable(QStringLiteral("%1 of %2").arg(button->text(), window)));
         }
-    }
-}
-
-void AccessibilityTest::everyWindowIsAnnouncedAsOne() {
-    ManageFixture fixture;
-    for (const char* window : {"frmMain", "frmMenu"}) {
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&Window(window));
-        QCOMPARE(accessible->role(), QAccessible::Window);
-    }
-    for (const char* dialog : {"AddB", "EditB", "frmSettings", "frmNotifications", "frmAddressBooks"}) {
-        QCOMPARE(QAccessible::queryAccessibleInterface(&Window(dialog))->role(), QAccessible::Dialog);
     }
 }
 
