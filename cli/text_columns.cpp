@@ -1,5 +1,7 @@
 #include "cli/text_columns.h"
 
+#include "data/display_text.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -13,20 +15,16 @@ struct CodePoint {
     std::size_t Size; // in bytes
 };
 
-// The code point that starts at `at`; a byte that starts none is taken alone.
+// The code point that starts at `at`; a byte that starts no well-formed sequence is taken alone.
 CodePoint DecodeAt(std::string_view text, std::size_t at) {
     const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t size = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (size == 1 || at + size > text.size()) {
+    const std::size_t size = Utf8SequenceLength(text, at);
+    if (size <= 1) {
         return {lead, 1};
     }
     char32_t value = lead & (0x3F >> (size - 1));
     for (std::size_t i = 1; i < size; ++i) {
-        const auto next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0) != 0x80) {
-            return {lead, 1};
-        }
-        value = (value << 6) | (next & 0x3F);
+        value = (value << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
     }
     return {value, size};
 }
