@@ -30,8 +30,7 @@ bool MeansEnglish(std::string_view locale) {
 }
 
 void Load(const std::filesystem::path& folder) {
-    const std::vector<std::string> languages = ChosenLanguages(
-        std::getenv("LANGUAGE"), std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
+    const std::vector<std::string> languages = ChosenLanguages();
     gEnglish = languages.empty();
     if (gEnglish) {
         return;
@@ -108,6 +107,11 @@ std::vector<std::string> ChosenLanguages(const char* language, const char* lcAll
         start = end + 1;
     }
     return languages;
+}
+
+std::vector<std::string> ChosenLanguages() {
+    return ChosenLanguages(std::getenv("LANGUAGE"), std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
+                           std::getenv("LANG"));
 }
 
 std::filesystem::path CatalogueFolder() {

@@ -28,6 +28,8 @@ std::string FillIn(std::string_view pattern, std::initializer_list<std::string_v
 // POSIX locale, an English entry (which ends the list: the program's own texts are English), or nothing set.
 std::vector<std::string> ChosenLanguages(const char* language, const char* lcAll, const char* lcMessages,
                                          const char* lang);
+// The same, from this process's environment.
+std::vector<std::string> ChosenLanguages();
 
 // Where the catalogues are: beside the program as built, else where installing puts them.
 std::filesystem::path CatalogueFolder();

@@ -4,8 +4,6 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include <cstdlib>
-
 namespace candlewatcher {
 
 void UseQtTranslations(const std::filesystem::path& catalogues) {
@@ -19,8 +17,7 @@ void UseQtTranslations(const std::filesystem::path& catalogues) {
         installed = nullptr;
     }
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    for (const std::string& language : ChosenLanguages(std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
-                                                       std::getenv("LC_MESSAGES"), std::getenv("LANG"))) {
+    for (const std::string& language : ChosenLanguages()) {
         // de_DE.UTF-8@euro -> qtbase_de_DE, which QTranslator shortens to qtbase_de when need be.
         const QString name =
             QString::fromStdString(language).section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);

@@ -227,9 +227,7 @@ private slots:
                                                     language.toStdString() / "LC_MESSAGES" /
                                                     "candlewatcher.mo";
             QVERIFY2(std::filesystem::exists(catalogue), catalogue.c_str());
-            QVERIFY(!ChosenLanguages(std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
-                                     std::getenv("LC_MESSAGES"), std::getenv("LANG"))
-                         .empty());
+            QVERIFY(!ChosenLanguages().empty());
             // Qt's own buttons speak the language too (Debian's qt6-translations-l10n).
             QVERIFY(QCoreApplication::translate("QPlatformTheme", "Cancel") != QLatin1String("Cancel"));
         }
