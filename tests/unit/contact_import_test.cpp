@@ -1,8 +1,8 @@
 #include "contacts/birthday_value.h"
 #include "contacts/contact_import.h"
 
-#include "data/translation.h"
 #include "data_files.h"
+#include "language_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -322,31 +322,11 @@ struct CountedSummaryCase {
     std::string Line;
 };
 
-class CountedSummaryTest : public testing::TestWithParam<CountedSummaryCase> {
-protected:
-    void SetUp() override {
-        for (const char* name : kVariables)
-            if (const char* value = std::getenv(name))
-                m_saved.emplace_back(name, value);
-        ::setenv("LANGUAGE", "pl", 1);
-        ::setenv("LC_ALL", "pl_PL.UTF-8", 1);
-        ReloadTranslations(CANDLEWATCHER_TEST_CATALOGUES);
-    }
-    void TearDown() override {
-        for (const char* name : kVariables)
-            ::unsetenv(name);
-        for (const auto& [name, value] : m_saved)
-            ::setenv(name.c_str(), value.c_str(), 1);
-        ReloadTranslations();
-    }
-
-private:
-    static constexpr const char* kVariables[] = {"LANGUAGE", "LC_ALL"};
-    std::vector<std::pair<std::string, std::string>> m_saved;
-};
+class CountedSummaryTest : public testing::TestWithParam<CountedSummaryCase> {};
 
 TEST_P(CountedSummaryTest, ChoosesThePluralFormOfEachCount) {
     const CountedSummaryCase& c = GetParam();
+    LanguageEnvironment polish("pl", "pl_PL.UTF-8");
     const ImportPlan plan{std::vector<BirthdayRecord>(c.Added, BirthdayRecord{"1", "2", "0", "Ann"}),
                           std::vector<SkippedContact>(c.Skipped, SkippedContact{"Tom", "no birthday"})};
     EXPECT_EQ(ImportSummary(plan).back(), c.Line) << c.Added << " added, " << c.Skipped << " skipped";

@@ -1,9 +1,8 @@
 #include "data/translation.h"
+#include "language_environment.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,34 +52,6 @@ TEST(Translation, FillInPutsValuesWhereTheTranslationWantsThem) {
     EXPECT_EQ(FillIn("100% of %3 %", {"a"}), "100% of %3 %");
     EXPECT_EQ(FillIn("%1", {"%2", "no"}), "%2");
 }
-
-// Sets the language variables for one case and puts them back after it.
-class LanguageEnvironment {
-public:
-    LanguageEnvironment(const char* language, const char* lcAll) {
-        for (const char* name : kNames) {
-            const char* value = std::getenv(name);
-            saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-            ::unsetenv(name);
-        }
-        Set("LANGUAGE", language);
-        Set("LC_ALL", lcAll);
-        ReloadTranslations(CANDLEWATCHER_TEST_CATALOGUES);
-    }
-    ~LanguageEnvironment() {
-        for (std::size_t i = 0; i < std::size(kNames); ++i) {
-            Set(kNames[i], saved_[i] ? saved_[i]->c_str() : nullptr);
-        }
-        ReloadTranslations(CANDLEWATCHER_TEST_CATALOGUES);
-    }
-
-private:
-    static void Set(const char* name, const char* value) {
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    static constexpr const char* kNames[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
-    std::vector<std::optional<std::string>> saved_;
-};
 
 TEST(Translation, CataloguesAnswerInTheChosenLanguageWithItsPluralForms) {
     {
