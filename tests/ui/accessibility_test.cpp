@@ -102,17 +102,10 @@ void AccessibilityTest::controlsAreNamed_data() {
         const char* description;
         int mnemonic;
     } rows[] = {
-        {"frmMenu", "Command3", "Add Birthday", nullptr, 0},
-        {"frmMenu", "Command1", "Edit Birthday", nullptr, 0},
-        {"frmMenu", "Command2", "Delete Birthday", nullptr, 0},
-        {"frmMenu", "Command4", "Settings", nullptr, 0},
-        {"frmMenu", "List1", "Birthdays", nullptr, 0},
+        // The list window's buttons and list and the add dialog's fields and buttons are read over AT-SPI, in
+        // English and German, by the end-to-end test (tests/e2e/a11y_tree.py).
         {"AddB", "Text1", "Day", nullptr, Qt::Key_D},
-        {"AddB", "Text2", "Month", nullptr, 0},
-        {"AddB", "Text3", "Year", nullptr, 0},
         {"AddB", "Text4", "Person : ", nullptr, Qt::Key_P},
-        {"AddB", "Command1", "OK", nullptr, 0},
-        {"AddB", "Command2", "Cancel", nullptr, 0},
         {"EditB", "Text1", "Day", nullptr, Qt::Key_D},
         {"EditB", "Text4", "Person : ", nullptr, Qt::Key_P},
         {"frmSettings", "Text1", "Warn ", "days in advance", Qt::Key_W},
