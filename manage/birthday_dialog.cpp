@@ -157,7 +157,7 @@ bool BirthdayDialog::ChangeFile(const std::function<void(const BirthdayFile&)>& 
     } catch (const std::exception& error) {
         MessageBox::Warn(this,
                          // TRANSLATORS: %1 is the reason, e.g. the file's name and the system's error.
-                         QTr("Could not save the birthday: %1").arg(QString::fromLocal8Bit(error.what())));
+                         QTr("Could not save the birthday: %1"), error);
         return false;
     }
 }

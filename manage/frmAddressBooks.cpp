@@ -48,10 +48,6 @@ std::string Bytes(const QString& text) {
     return text.toUtf8().toStdString();
 }
 
-QString Reason(const std::exception& error) {
-    return QString::fromLocal8Bit(error.what());
-}
-
 std::vector<std::string> Locations(const AddressBookPaths& paths) {
     std::vector<std::string> locations;
     for (const Subscription& subscription : ReadSubscriptions(paths.SubscriptionFile)) {
@@ -164,7 +160,7 @@ void frmAddressBooks::RefillBooks() {
             lstBooks->addTopLevelItem(item);
         }
     } catch (const std::exception& error) {
-        MessageBox::Warn(this, QTr("Could not read the address books: %1").arg(Reason(error)));
+        MessageBox::Warn(this, QTr("Could not read the address books: %1"), error);
     }
     lstHidden->clear();
     for (const std::string& name : LoadHiddenPeople(*Forms::Environment().Settings)) {
@@ -246,7 +242,7 @@ void frmAddressBooks::AddFinished() {
             for (const QString& location : outcome.AddedLocations) {
                 RemoveAddressBook(DefaultAddressBookPaths(), Bytes(location));
             }
-            MessageBox::Warn(this, QTr("Could not keep the password: %1").arg(Reason(error)));
+            MessageBox::Warn(this, QTr("Could not keep the password: %1"), error);
             RefillBooks();
             return;
         }
@@ -269,7 +265,7 @@ void frmAddressBooks::cmdRemove_Click() {
     try {
         RemoveAddressBook(DefaultAddressBookPaths(), Bytes(location));
     } catch (const std::exception& error) {
-        MessageBox::Warn(this, QTr("Could not remove the address book: %1").arg(Reason(error)));
+        MessageBox::Warn(this, QTr("Could not remove the address book: %1"), error);
         RefillBooks();
         return;
     }
@@ -300,7 +296,7 @@ void frmAddressBooks::cmdShowAgain_Click() {
     try {
         ShowPersonAgain(*Forms::Environment().Settings, name.toStdString());
     } catch (const std::exception& error) {
-        MessageBox::Warn(this, QTr("Could not show the birthday again: %1").arg(Reason(error)));
+        MessageBox::Warn(this, QTr("Could not show the birthday again: %1"), error);
         return;
     }
     RefillBooks();

@@ -84,10 +84,6 @@ void BumpPanelCounter() {
     main.SetRefreshCounter(QString::number(counter + 1, 'f', QLocale::FloatingPointShortest));
 }
 
-QString Reason(const std::exception& error) {
-    return QString::fromLocal8Bit(error.what());
-}
-
 } // namespace
 
 frmMenu::frmMenu() {
@@ -222,7 +218,7 @@ void frmMenu::List1_Click() {
     try {
         records = BirthdayFile(m_dataDirectory).ReadBirthdays();
     } catch (const std::exception& error) {
-        MessageBox::Warn(this, QTr("Could not read the birthdays: %1").arg(Reason(error)));
+        MessageBox::Warn(this, QTr("Could not read the birthdays: %1"), error);
         return;
     }
     // Every record is gone through: of several with one name, the last in the file is the one chosen.
@@ -277,7 +273,7 @@ void frmMenu::Command2_Click() {
         try {
             HidePerson(*Forms::Environment().Settings, *m_toHide);
         } catch (const std::exception& error) {
-            MessageBox::Warn(this, QTr("Could not hide the birthday: %1").arg(Reason(error)));
+            MessageBox::Warn(this, QTr("Could not hide the birthday: %1"), error);
             return;
         }
         m_toHide.reset();
@@ -290,7 +286,7 @@ void frmMenu::Command2_Click() {
         BirthdayFile(m_dataDirectory).DeleteBirthday(name);
         Forms::MarkBirthdayFileSeen(); // the refill below shows it
     } catch (const std::exception& error) {
-        MessageBox::Warn(this, QTr("Could not delete the birthday: %1").arg(Reason(error)));
+        MessageBox::Warn(this, QTr("Could not delete the birthday: %1"), error);
         return;
     }
     RefillList();

@@ -65,8 +65,7 @@ void frmNotifications::LoadStored() {
     try {
         settings = LoadNoticeSettings(*Forms::Environment().Settings);
     } catch (const std::exception& error) {
-        MessageBox::Warn(this,
-                         QTr("Could not read the settings: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(this, QTr("Could not read the settings: %1"), error);
     }
     Check1->setChecked(settings.OnTheDay);
     Check2->setChecked(settings.DaysBefore > 0);
@@ -98,8 +97,7 @@ void frmNotifications::Command1_Click() {
     try {
         SaveNoticeSettings(*Forms::Environment().Settings, settings);
     } catch (const std::exception& error) {
-        MessageBox::Warn(this,
-                         QTr("Could not save the settings: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(this, QTr("Could not save the settings: %1"), error);
         return;
     }
     accept();

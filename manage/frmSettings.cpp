@@ -136,8 +136,7 @@ void frmSettings::Command1_Click() {
     try {
         SaveWarnSettings(*Forms::Environment().Settings, warnText, warnDaysText);
     } catch (const std::exception& error) {
-        MessageBox::Warn(this,
-                         QTr("Could not save the settings: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(this, QTr("Could not save the settings: %1"), error);
         return;
     }
     hide();

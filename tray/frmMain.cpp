@@ -86,11 +86,6 @@ void SetPanelColours(QWidget* widget, const QColor& background) {
     widget->setPalette(palette);
 }
 
-// `message` has the reason's place as %1.
-QString Warning(const QString& message, const std::exception& error) {
-    return message.arg(QString::fromLocal8Bit(error.what()));
-}
-
 } // namespace
 
 bool StatusNotifierHostRegistered() {
@@ -221,7 +216,7 @@ void frmMain::CheckBirthdays() {
         settings = LoadWarnSettings(*environment.Settings);
     } catch (const std::exception& error) {
         // Nothing is drawn from half-known settings: the panel keeps what it showed.
-        MessageBox::Warn(nullptr, Warning(QTr("Could not read the settings: %1"), error));
+        MessageBox::Warn(nullptr, QTr("Could not read the settings: %1"), error);
         return;
     }
     m_warn = settings.Warn;
@@ -244,7 +239,7 @@ void frmMain::CheckBirthdays() {
                                   *environment.Settings, RowCount);
     } catch (const std::exception& error) {
         // An unreadable file is not an empty one: the panel keeps the rows it showed.
-        MessageBox::Warn(nullptr, Warning(QTr("Could not read the birthdays: %1"), error));
+        MessageBox::Warn(nullptr, QTr("Could not read the birthdays: %1"), error);
         return;
     }
 

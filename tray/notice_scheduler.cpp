@@ -27,11 +27,6 @@ constexpr qint64 kLongestWaitMs = 60 * 60 * 1000;
 // A wall clock this far apart from the time that passed counts as changed.
 constexpr qint64 kClockSlackMs = 2000;
 
-// `message` has the reason's place as %1.
-QString Warning(const QString& message, const std::exception& error) {
-    return message.arg(QString::fromLocal8Bit(error.what()));
-}
-
 NoticeClock ClockOf(const QDateTime& now) {
     const QDate date = now.date();
     const QTime time = now.time();
@@ -104,7 +99,7 @@ void NoticeScheduler::State::Record(const NotifiedNames& sent) {
     try {
         SaveNoticeRecord(*store, MergedRecord(today, LoadNoticeRecord(*store), Accepted));
     } catch (const std::exception& error) {
-        MessageBox::Warn(nullptr, Warning(QTr("Could not save the settings: %1"), error));
+        MessageBox::Warn(nullptr, QTr("Could not save the settings: %1"), error);
     }
 }
 
@@ -122,7 +117,7 @@ void NoticeScheduler::State::Forget(const std::vector<SnoozedNotice>& given) {
         SaveSnoozedNotices(*store, snoozed);
         SnoozesGiven.clear();
     } catch (const std::exception& error) {
-        MessageBox::Warn(nullptr, Warning(QTr("Could not save the settings: %1"), error));
+        MessageBox::Warn(nullptr, QTr("Could not save the settings: %1"), error);
     }
 }
 
@@ -137,7 +132,7 @@ void NoticeScheduler::State::Snooze(const NotifiedNames& notice) {
         snoozed.push_back({Now().toSecsSinceEpoch() + settings.SnoozeMinutes * 60, notice});
         SaveSnoozedNotices(*store, snoozed);
     } catch (const std::exception& error) {
-        MessageBox::Warn(nullptr, Warning(QTr("Could not save the settings: %1"), error));
+        MessageBox::Warn(nullptr, QTr("Could not save the settings: %1"), error);
         return;
     }
     Owner->Check();

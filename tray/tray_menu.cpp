@@ -96,8 +96,7 @@ void TrayMenu::ImportContacts_Click() {
     try {
         summary = ImportContactFiles(Forms::Environment().DataDirectory, files).Lines;
     } catch (const std::exception& error) {
-        MessageBox::Warn(nullptr,
-                         QTr("Could not import the contacts: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(nullptr, QTr("Could not import the contacts: %1"), error);
         return;
     }
     // Our own write: the watcher is not to refresh for it a second time.
@@ -129,8 +128,7 @@ void TrayMenu::ExportCalendar_Click() {
             MessageBox::Ask(nullptr, QMessageBox::Information, leftOut, QMessageBox::Ok, QMessageBox::Ok);
         }
     } catch (const std::exception& error) {
-        MessageBox::Warn(nullptr,
-                         QTr("Could not export the calendar: %1").arg(QString::fromLocal8Bit(error.what())));
+        MessageBox::Warn(nullptr, QTr("Could not export the calendar: %1"), error);
     }
 }
 

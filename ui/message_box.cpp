@@ -31,6 +31,14 @@ void MessageBox::Warn(QWidget* parent, const QString& text) {
     Ask(parent, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void MessageBox::Warn(QWidget* parent, const QString& failure, const std::exception& error) {
+    Warn(parent, failure.arg(Reason(error)));
+}
+
+QString Reason(const std::exception& error) {
+    return QString::fromLocal8Bit(error.what());
+}
+
 void MessageBox::SetNextAnswer(QMessageBox::StandardButton answer) {
     g_answers.enqueue(answer);
 }
