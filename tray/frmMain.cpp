@@ -281,16 +281,15 @@ void frmMain::ShowRows(const ScanResult& result, std::size_t totalRows) {
     if (result.FileFound && !anyToday) {
         SetBackground(LightGrey); // never set back: once grey, grey for the rest of the run
     }
-    int shown = tooMany ? RowCount : listed;
-    if (shown == 0) {
+    const int filled = tooMany ? RowCount : listed;
+    if (filled == 0) {
         // TRANSLATORS: the panel's only row when no birthday is due; 189 pixels wide in an 8-point font.
         Birthday[0]->setText(QTr("No birthdays"));
         SetPanelColours(Birthday[0], LightGrey);
         BShape[0]->SetFillColor(LightGrey);
-        shown = 1;
     }
-    DescribeRows(tooMany ? RowCount : listed);
-    PlacePanel(shown);
+    DescribeRows(filled);
+    PlacePanel(std::max(filled, 1));
 }
 
 // What a screen reader finds: the panel's description reads its rows (or the row that says there are none);
